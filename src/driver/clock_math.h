@@ -1,0 +1,23 @@
+// Clock arithmetic: hertz to megahertz, the scrambled clock record kept in
+// the registry, and the slider bounds around a baseline clock.
+#pragma once
+
+#include <cstdint>
+
+namespace driver {
+
+// Whole MHz, halves rounded up (the value is never negative).
+int HzToMHz(std::uint32_t hz);
+
+std::uint32_t ScrambleClocks(std::uint16_t coreMHz, std::uint16_t memMHz, std::uint16_t deviceId,
+                             std::uint32_t salt);
+void UnscrambleClocks(std::uint32_t record, std::uint16_t deviceId, std::uint32_t salt,
+                      std::uint16_t* coreMHz, std::uint16_t* memMHz);
+
+// 125 % of the baseline, rounded up to a multiple of 5.
+std::uint16_t UpperClockBound(std::uint16_t baseline);
+// 90 % of the baseline (the factor in single precision), rounded down to a
+// multiple of 5.
+std::uint16_t LowerClockBound(std::uint16_t baseline);
+
+}  // namespace driver

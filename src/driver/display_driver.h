@@ -1,0 +1,150 @@
+// CDisplayDriver: the one object through which the program reads and
+// changes the display driver.  It holds every setting twice, as the driver
+// has it now (current) and as the user wants it (pending, "New"), reads both
+// from the driver when the session is opened, and reaches the operating
+// system only through the platform seam.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "driver/clock_math.h"
+#include "driver/rm_access.h"
+#include "platform/platform.h"
+
+class CDisplayDriver {
+public:
+    CDisplayDriver(platform::Platform& os, platform::Window hWndOwner);
+    ~CDisplayDriver();
+    CDisplayDriver(const CDisplayDriver&) = delete;
+    CDisplayDriver& operator=(const CDisplayDriver&) = delete;
+
+    // The driver session.
+    bool Open(const char* deviceName);
+    bool Verify(const char* deviceName);
+    bool ReadHardwareInfo();
+    bool ReadSettings();
+    bool CaptureDefaultClocks(const char* hardwareKey, std::uint32_t* record, std::uint32_t* salt);
+    int QueryRefreshRate();
+    bool SetOutputMode(const std::uint32_t record[4]);
+    std::string GetLastErrorText() const { return m_strLastError; }
+
+    // Registry helpers, rooted at m_hRootKey.
+    bool ReadDword(const char* key, const char* value, std::uint32_t* data);
+    bool ReadBinary(const char* key, const char* value, void* data, std::uint32_t size);
+    bool ReadString(const char* key, const char* value, char* text, std::uint32_t size);
+    bool WriteDword(const char* key, const char* value, std::uint32_t data);
+    bool WriteBinary(const char* key, const char* value, const void* data, std::uint32_t size);
+    bool WriteString(const char* key, const char* value, const char* text, std::uint32_t size);
+    bool DeleteValue(const char* key, const char* value);
+
+    // Resource-manager requests on this object's platform.
+    std::uint32_t RmAllocRoot(std::uint32_t* client) { return driver::RmAllocRoot(m_os, client); }
+    std::uint32_t RmAllocDevice(std::uint32_t client, std::uint32_t device,
+                                std::uint32_t deviceClass, char* name)
+    {
+        return driver::RmAllocDevice(m_os, client, device, deviceClass, name);
+    }
+    std::uint32_t RmConfigGet(std::uint32_t client, std::uint32_t device, std::uint32_t item,
+                              std::uint32_t* value)
+    {
+        return driver::RmConfigGet(m_os, client, device, item, value);
+    }
+    std::uint32_t RmConfigSet(std::uint32_t client, std::uint32_t device, std::uint32_t item,
+                              std::uint32_t value, std::uint32_t* previous)
+    {
+        return driver::RmConfigSet(m_os, client, device, item, value, previous);
+    }
+    std::uint32_t RmConfigGetEx(std::uint32_t client, std::uint32_t device, std::uint32_t item,
+                                void* reply, std::uint32_t replySize)
+    {
+        return driver::RmConfigGetEx(m_os, client, device, item, reply, replySize);
+    }
+    std::uint32_t RmFree(std::uint32_t client, std::uint32_t parent, std::uint32_t object)
+    {
+        return driver::RmFree(m_os, client, parent, object);
+    }
+    std::uint32_t RmCommitConfig(std::uint32_t client, std::uint32_t device, std::uint32_t flags)
+    {
+        return driver::RmCommitConfig(client, device, flags);
+    }
+    std::uint32_t GetPlatformId() { return driver::GetPlatformId(m_os); }
+
+    // Accessors.
+    std::uint16_t GetDefaultCoreClock() const { return m_wDefaultCoreClock; }
+    std::uint16_t GetDefaultMemClock() const { return m_wDefaultMemClock; }
+    int GetCoreClock() const { return m_nCoreClock; }
+    int GetMemClock() const { return m_nMemClock; }
+    std::uint16_t GetMaxCoreClock() const { return driver::UpperClockBound(m_wDefaultCoreClock); }
+    std::uint16_t GetMaxMemClock() const { return driver::UpperClockBound(m_wDefaultMemClock); }
+    std::uint16_t GetMinCoreClock() const { return driver::LowerClockBound(m_wDefaultCoreClock); }
+    std::uint16_t GetMinMemClock() const { return driver::LowerClockBound(m_wDefaultMemClock); }
+    int GetD3DFSAA() const { return m_nD3DFSAA; }
+    int GetOpenGLFSAA() const { return m_nOpenGLFSAA; }
+    bool GetOpenGLVSync() const { return m_bOpenGLVSync; }
+    bool GetD3DVSync() const { return m_bD3DVSync; }
+    bool GetApplyAtStartup() const { return m_bApplyAtStartup; }
+    int GetOverlayMode() const { return m_nOverlayMode; }
+    bool HasMonitor() const { return m_bHasMonitor; }
+    bool HasTV() const { return m_bHasTV; }
+    bool HasFlatPanel() const { return m_bHasFlatPanel; }
+
+    // Setters of pending values.
+    bool SetNewCoreClock(int mhz) { m_nNewCoreClock = mhz; return true; }
+    bool SetNewMemClock(int mhz) { m_nNewMemClock = mhz; return true; }
+    bool SetNewOpenGLFSAA(int fsaa) { m_nNewOpenGLFSAA = fsaa; return true; }
+    bool SetNewD3DFSAA(int fsaa) { m_nNewD3DFSAA = fsaa; return true; }
+    bool SetNewD3DVSync(bool on) { m_bNewD3DVSync = on; return true; }
+    bool SetNewOpenGLVSync(bool on) { m_bNewOpenGLVSync = on; return true; }
+    bool SetNewOverlayMode(int mode) { m_nNewOverlayMode = mode; return true; }
+    bool SetNewApplyAtStartup(bool on) { m_bNewApplyAtStartup = on; return true; }
+    bool SetNewOutputDevice(int device);
+    bool SetTVResolution(int choice);
+    bool SetTVConnector(int connector) { m_nTVConnector = connector; return true; }
+
+    // Identity and keys.
+    platform::RegKey m_hRootKey = platform::kHKeyLocalMachine;
+    char m_szAdapterKey[124] = {};
+    std::string m_szTweakKey;
+    std::uint16_t m_wDeviceID = 0;
+    std::uint32_t m_dwClockSalt = 0;
+    std::uint16_t m_wDefaultCoreClock = 0;
+    std::uint16_t m_wDefaultMemClock = 0;
+    bool m_bUseVSyncMode = false;
+
+    // The settings record: current and pending.
+    int m_nCoreClock = 0, m_nNewCoreClock = 0;
+    int m_nMemClock = 0, m_nNewMemClock = 0;
+    bool m_bApplyAtStartup = false, m_bNewApplyAtStartup = false;
+    int m_nOpenGLFSAA = -1, m_nNewOpenGLFSAA = -1;
+    bool m_bOpenGLVSync = false, m_bNewOpenGLVSync = false;
+    bool m_bOpenGLZBuffer = false, m_bNewOpenGLZBuffer = false;
+    int m_nD3DFSAA = 0, m_nNewD3DFSAA = 0;
+    bool m_bD3DVSync = false, m_bNewD3DVSync = false;
+    bool m_bD3DZBuffer = false, m_bNewD3DZBuffer = false;
+    int m_nOverlayMode = 0, m_nNewOverlayMode = 0;
+    int m_nAGPRate = 1, m_nNewAGPRate = 1;
+    bool m_bFastWrites = false, m_bNewFastWrites = false;
+    int m_nOutputDevice = 0, m_nNewOutputDevice = 0;
+
+    // The session.
+    platform::Window m_hWndOwner;
+    char m_szDeviceName[100] = "\\\\.\\Display1";
+    bool m_bByDeviceName = false;
+    platform::DeviceContext m_hDC = 0;
+    std::uint32_t m_hClient = 0;
+    std::string m_strLastError = "None";
+    bool m_bClocksTested = false;
+    bool m_bHasMonitor = false, m_bHasTV = false, m_bHasFlatPanel = false;
+    int m_nModeWidth = 0, m_nModeHeight = 0, m_nModeBitsPerPel = 0;
+    int m_nModeRefresh = 0;
+    int m_nTVWidth = 640, m_nTVHeight = 480, m_nTVBitsPerPel = 8;
+    int m_nTVFormat = 5;
+    int m_nTVConnector = 0;
+
+private:
+    platform::DeviceContext MakeDisplayDC();
+    void Fail(const char* message) { m_strLastError = message; }
+
+    platform::Platform& m_os;
+};

@@ -1,0 +1,41 @@
+// The hardware state of the emulated adapter, and where it is kept between
+// runs: a key of its own under HKEY_LOCAL_MACHINE.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace emulator {
+
+// A GeForce2 MX with a monitor and a TV attached, at its factory clocks.
+struct AdapterState {
+    std::uint32_t pciId = 0x011010DE;  // device 0x0110, vendor 0x10DE
+    std::uint32_t coreClockHz = 200000000;
+    std::uint32_t memClockHz = 166000000;
+    // The fastest clocks at which the board still survives a display reset.
+    std::uint32_t stableCoreMHz = 235;
+    std::uint32_t stableMemMHz = 195;
+    std::uint32_t fastWrites = 0;
+    std::uint32_t outputDevice = 0;
+    std::uint32_t tvConnector = 1;
+    std::uint32_t tvFormat = 0;
+    std::uint32_t desktopWidth = 1024;
+    std::uint32_t desktopHeight = 768;
+    std::uint32_t desktopBitsPerPel = 32;
+    std::uint32_t refreshRate = 75;
+    std::uint32_t monitorAttached = 1;
+    std::uint32_t tvAttached = 1;
+    std::uint32_t flatPanelAttached = 0;
+    std::uint32_t panelWidth = 1280;
+    std::uint32_t panelHeight = 1024;
+};
+
+constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";
+
+// Reads the stored state; values that are missing keep their defaults.
+AdapterState LoadState(platform::Platform& os);
+// Stores the whole state; false when the key cannot be written.
+bool SaveState(platform::Platform& os, const AdapterState& state);
+
+}  // namespace emulator

@@ -1,0 +1,217 @@
+#include "emulator/emulated_adapter.h"
+
+#include <cstring>
+
+#include "platform/nv_protocol.h"
+
+namespace emulator {
+namespace {
+
+// Handles that stand for the driver's resource-manager library and its entry.
+constexpr platform::Module kRmLibrary = 0x4E560000u;
+constexpr platform::Procedure kRmEntry = 0x4E560009u;
+
+const char* AdapterKeyFor(std::uint32_t platformId)
+{
+    return platformId == platform::kVerPlatformWin32Windows
+               ? "System\\CurrentControlSet\\Services\\Class\\Display\\0000"
+               : "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
+}
+
+std::uint32_t FunctionOfEscape(int escape)
+{
+    switch (escape) {
+    case nv::kEscRmFree: return nv::kFnRmFree;
+    case nv::kEscRmAllocRoot: return nv::kFnRmAllocRoot;
+    case nv::kEscRmAllocDevice: return nv::kFnRmAllocDevice;
+    case nv::kEscRmConfigGet: return nv::kFnRmConfigGet;
+    case nv::kEscRmConfigSet: return nv::kFnRmConfigSet;
+    case nv::kEscRmConfigGetEx: return nv::kFnRmConfigGetEx;
+    default: return ~0u;
+    }
+}
+
+// The block's fields for the log, with the addresses only as present or not.
+Request Describe(std::uint32_t function, const void* block)
+{
+    Request request{Request::kResourceManager, function, 0, {}};
+    switch (function) {
+    case nv::kFnRmFree: {
+        auto* b = static_cast<const nv::RmFreeBlock*>(block);
+        request.fields = {b->client, b->parent, b->object, b->status};
+        break;
+    }
+    case nv::kFnRmAllocRoot: {
+        auto* b = static_cast<const nv::RmAllocRootBlock*>(block);
+        request.fields = {b->client, b->objectClass, b->status};
+        break;
+    }
+    case nv::kFnRmAllocDevice: {
+        auto* b = static_cast<const nv::RmAllocDeviceBlock*>(block);
+        request.fields = {b->client, b->device, b->deviceClass, b->name != 0, b->status};
+        break;
+    }
+    case nv::kFnRmConfigGet: {
+        auto* b = static_cast<const nv::RmConfigGetBlock*>(block);
+        request.item = b->item;
+        request.fields = {b->client, b->device, b->item, b->value, b->status};
+        break;
+    }
+    case nv::kFnRmConfigSet: {
+        auto* b = static_cast<const nv::RmConfigSetBlock*>(block);
+        request.item = b->item;
+        request.fields = {b->client, b->device, b->item, b->previous, b->value, b->status};
+        break;
+    }
+    case nv::kFnRmConfigGetEx: {
+        auto* b = static_cast<const nv::RmConfigGetExBlock*>(block);
+        request.item = b->item;
+        request.fields = {b->client, b->device, b->item, b->reply != 0, b->replySize, b->status};
+        break;
+    }
+    default:
+        break;
+    }
+    return request;
+}
+
+bool SameName(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+}  // namespace
+
+EmulatedAdapter::EmulatedAdapter(platform::Platform& system)
+    : PlatformDecorator(system), m_state(LoadState(system))
+{
+}
+
+void EmulatedAdapter::Reset(const AdapterState& state)
+{
+    m_state = state;
+    SaveState(inner(), m_state);
+}
+
+bool EmulatedAdapter::Admit(Request request)
+{
+    m_requests.push_back(std::move(request));
+    return !(m_failWhen && m_failWhen(m_requests.back()));
+}
+
+void EmulatedAdapter::HandleResourceManager(std::uint32_t function, void* block)
+{
+    if (!Admit(Describe(function, block))) {
+        ResourceManager::Refuse(function, block, kRmInjectedFault);
+        return;
+    }
+    if (m_rm.Handle(function, block))
+        SaveState(inner(), m_state);
+}
+
+int EmulatedAdapter::ExtEscape(platform::DeviceContext dc, int escape, int inputSize,
+                               const void* input, int outputSize, void* output)
+{
+    if (!dc)
+        return 0;
+    std::uint32_t function = FunctionOfEscape(escape);
+    if (function != ~0u) {
+        // A resource-manager request: the block in, a block of the same size out.
+        int size = static_cast<int>(ResourceManager::BlockSize(function));
+        if (inputSize != size || outputSize < size || !input || !output)
+            return 0;
+        unsigned char block[32];
+        std::memcpy(block, input, size);
+        HandleResourceManager(function, block);
+        std::memcpy(output, block, size);
+        return 1;
+    }
+    if (!Admit(Request{Request::kDisplayEscape, static_cast<std::uint32_t>(escape), 0, {}}))
+        return 0;
+    return DisplayEscape(escape, outputSize, output);
+}
+
+int EmulatedAdapter::DisplayEscape(int escape, int outputSize, void* output)
+{
+    std::uint32_t reply[nv::kAdapterKeyReplySize / 4] = {};
+    int size = 0;
+    switch (escape) {
+    case nv::kEscVerify:
+        reply[0] = 1;
+        size = 4;
+        break;
+    case nv::kEscIdentify:
+        reply[0] = nv::kEscIdentify;
+        reply[1] = 0x00010000;  // interface version 1.0
+        size = 8;
+        break;
+    case nv::kEscAdapterKey: {
+        platform::OsVersionInfo info = {};
+        info.dwOSVersionInfoSize = sizeof info;
+        inner().GetVersionExA(&info);
+        const char* key = AdapterKeyFor(info.dwPlatformId);
+        std::memcpy(reinterpret_cast<char*>(reply) + nv::kAdapterKeyOffset, key, std::strlen(key) + 1);
+        size = nv::kAdapterKeyReplySize;
+        break;
+    }
+    case nv::kEscRefreshRate:
+        reply[0] = m_state.refreshRate;
+        size = 4;
+        break;
+    default:
+        return 0;  // not an escape this driver knows
+    }
+    if (!output || outputSize < size)
+        return 0;
+    std::memcpy(output, reply, size);
+    return 1;
+}
+
+platform::Module EmulatedAdapter::LoadLibraryA(const char* name)
+{
+    if (name && SameName(name, nv::kRmLibraryName))
+        return kRmLibrary;
+    return PlatformDecorator::LoadLibraryA(name);
+}
+
+platform::Procedure EmulatedAdapter::GetProcAddressA(platform::Module module, const char* name)
+{
+    if (module == kRmLibrary)
+        return 0;  // the library is used by ordinal only
+    return PlatformDecorator::GetProcAddressA(module, name);
+}
+
+platform::Procedure EmulatedAdapter::GetProcAddressOrdinal(platform::Module module,
+                                                           std::uint16_t ordinal)
+{
+    if (module == kRmLibrary)
+        return ordinal == nv::kRmEntryOrdinal ? kRmEntry : 0;
+    return PlatformDecorator::GetProcAddressOrdinal(module, ordinal);
+}
+
+bool EmulatedAdapter::FreeLibrary(platform::Module module)
+{
+    if (module == kRmLibrary)
+        return true;
+    return PlatformDecorator::FreeLibrary(module);
+}
+
+void EmulatedAdapter::CallResourceManager(platform::Procedure entry, std::uint32_t function,
+                                          void* block)
+{
+    if (entry != kRmEntry) {
+        PlatformDecorator::CallResourceManager(entry, function, block);
+        return;
+    }
+    if (ResourceManager::BlockSize(function) == 0)
+        return;  // unknown function: the block is left alone
+    HandleResourceManager(function, block);
+}
+
+}  // namespace emulator

@@ -1,0 +1,65 @@
+// The emulated adapter: a GeForce-class board and its display driver behind
+// the platform seam.  It answers what only the driver would answer (the
+// display escapes, the resource-manager requests of both families, the
+// nvarch32.dll entry) and passes every other call to the system below it.
+// Its hardware state survives restarts in the registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "emulator/adapter_state.h"
+#include "emulator/resource_manager.h"
+#include "platform/platform_decorator.h"
+
+namespace emulator {
+
+// One request that reached the adapter.
+struct Request {
+    enum Kind { kResourceManager, kDisplayEscape };
+    Kind kind;
+    std::uint32_t code;  // function code, or escape code
+    std::uint32_t item;  // configuration item, 0 for other requests
+    // The block's 32-bit fields as sent (addresses as 1 when given).
+    std::vector<std::uint32_t> fields;
+};
+
+class EmulatedAdapter : public platform::PlatformDecorator {
+public:
+    // Starts from the state stored in the registry of the system below.
+    explicit EmulatedAdapter(platform::Platform& system);
+
+    // Starts over from a chosen state, stored at once.
+    void Reset(const AdapterState& state);
+    const AdapterState& State() const { return m_state; }
+    // Requests for which this returns true fail: resource-manager requests
+    // with a nonzero status, escapes with the result 0.
+    void FailWhen(std::function<bool(const Request&)> predicate) { m_failWhen = std::move(predicate); }
+    const std::vector<Request>& Requests() const { return m_requests; }
+    void ClearRequests() { m_requests.clear(); }
+    std::size_t OpenClients() const { return m_rm.OpenClients(); }
+
+    int ExtEscape(platform::DeviceContext dc, int escape, int inputSize, const void* input,
+                  int outputSize, void* output) override;
+    platform::Module LoadLibraryA(const char* name) override;
+    platform::Procedure GetProcAddressA(platform::Module module, const char* name) override;
+    platform::Procedure GetProcAddressOrdinal(platform::Module module,
+                                              std::uint16_t ordinal) override;
+    bool FreeLibrary(platform::Module module) override;
+    void CallResourceManager(platform::Procedure entry, std::uint32_t function,
+                             void* block) override;
+
+private:
+    // Logs the request; false when a test has told it to fail.
+    bool Admit(Request request);
+    void HandleResourceManager(std::uint32_t function, void* block);
+    int DisplayEscape(int escape, int outputSize, void* output);
+
+    AdapterState m_state;
+    ResourceManager m_rm{m_state};
+    std::function<bool(const Request&)> m_failWhen;
+    std::vector<Request> m_requests;
+};
+
+}  // namespace emulator
