@@ -12,6 +12,10 @@
 #include "driver/rm_access.h"
 #include "platform/platform.h"
 
+// Set when the user declined to switch the output device or to keep the
+// switch; cleared when the user agreed to switch.  Read by the OK command.
+extern bool g_bOutputSwitchDeclined;
+
 class CDisplayDriver {
 public:
     CDisplayDriver(platform::Platform& os, platform::Window hWndOwner);
@@ -28,6 +32,11 @@ public:
     int QueryRefreshRate();
     bool SetOutputMode(const std::uint32_t record[4]);
     std::string GetLastErrorText() const { return m_strLastError; }
+
+    // Applying pending settings and switching the output device.
+    bool ApplySettings();
+    bool RemoveFromStartup(const char* valueName);
+    bool SwitchOutputDevice();
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
@@ -141,8 +150,19 @@ public:
     int m_nTVWidth = 640, m_nTVHeight = 480, m_nTVBitsPerPel = 8;
     int m_nTVFormat = 5;
     int m_nTVConnector = 0;
+    // The TV format block: its first integer is the TV format of device 2;
+    // the rest belongs to the driver and is carried along unchanged.
+    unsigned char m_TVFormatBlock[72] = {};
 
 private:
+    enum class DisplayCall { kDone, kNoLibrary, kNoFunction };
+    // Loads USER32.DLL and changes the display mode (or, with no mode,
+    // makes the driver re-read it) by device name or not, as verification
+    // found; waits the given time before releasing the library.
+    DisplayCall ChangeDisplayMode(const platform::DisplayMode* mode, std::uint32_t flags,
+                                  std::uint32_t waitMs, long* result);
+    void SendOutputDevice(int device, int format);
+    bool SetItem(std::uint32_t item, std::uint32_t value);
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }
 

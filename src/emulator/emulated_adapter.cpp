@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "emulator/display_outputs.h"
 #include "platform/nv_protocol.h"
 
 namespace emulator {
@@ -10,6 +11,10 @@ namespace {
 // Handles that stand for the driver's resource-manager library and its entry.
 constexpr platform::Module kRmLibrary = 0x4E560000u;
 constexpr platform::Procedure kRmEntry = 0x4E560009u;
+// The system library with the display-settings functions, and those functions.
+constexpr platform::Module kDisplayLibrary = 0x55530000u;
+constexpr platform::Procedure kChangeDisplaySettingsEx = 0x55530001u;
+constexpr platform::Procedure kChangeDisplaySettings = 0x55530002u;
 
 const char* AdapterKeyFor(std::uint32_t platformId)
 {
@@ -134,10 +139,11 @@ int EmulatedAdapter::ExtEscape(platform::DeviceContext dc, int escape, int input
     }
     if (!Admit(Request{Request::kDisplayEscape, static_cast<std::uint32_t>(escape), 0, {}}))
         return 0;
-    return DisplayEscape(escape, outputSize, output);
+    return DisplayEscape(escape, inputSize, input, outputSize, output);
 }
 
-int EmulatedAdapter::DisplayEscape(int escape, int outputSize, void* output)
+int EmulatedAdapter::DisplayEscape(int escape, int inputSize, const void* input, int outputSize,
+                                   void* output)
 {
     std::uint32_t reply[nv::kAdapterKeyReplySize / 4] = {};
     int size = 0;
@@ -164,6 +170,28 @@ int EmulatedAdapter::DisplayEscape(int escape, int outputSize, void* output)
         reply[0] = m_state.refreshRate;
         size = 4;
         break;
+    case nv::kEscSetOutputMode: {  // {width, height, bits per pixel, device}
+        std::uint32_t request[4];
+        if (inputSize != sizeof request || !input)
+            return 0;
+        std::memcpy(request, input, sizeof request);
+        reply[0] = AcceptsMode(m_state, request[3], request[0], request[1], request[2], 0) ? 1 : 0;
+        size = 4;
+        break;
+    }
+    case nv::kEscOutputDevice: {  // {0, device, TV format}: show the desktop there
+        std::uint32_t request[3];
+        if (inputSize != sizeof request || !input)
+            return 0;
+        std::memcpy(request, input, sizeof request);
+        m_state.outputDevice = request[1];
+        if (request[1] == nv::kOutputTVNtsc || request[1] == nv::kOutputTV)
+            m_state.tvFormat = request[2];
+        SaveState(inner(), m_state);
+        reply[0] = 1;
+        size = 4;
+        break;
+    }
     default:
         return 0;  // not an escape this driver knows
     }
@@ -177,6 +205,8 @@ platform::Module EmulatedAdapter::LoadLibraryA(const char* name)
 {
     if (name && SameName(name, nv::kRmLibraryName))
         return kRmLibrary;
+    if (name && (SameName(name, "USER32.DLL") || SameName(name, "USER32")))
+        return kDisplayLibrary;
     return PlatformDecorator::LoadLibraryA(name);
 }
 
@@ -184,6 +214,13 @@ platform::Procedure EmulatedAdapter::GetProcAddressA(platform::Module module, co
 {
     if (module == kRmLibrary)
         return 0;  // the library is used by ordinal only
+    if (module == kDisplayLibrary) {
+        if (name && std::strcmp(name, "ChangeDisplaySettingsExA") == 0)
+            return kChangeDisplaySettingsEx;
+        if (name && std::strcmp(name, "ChangeDisplaySettingsA") == 0)
+            return kChangeDisplaySettings;
+        return 0;
+    }
     return PlatformDecorator::GetProcAddressA(module, name);
 }
 
@@ -197,7 +234,7 @@ platform::Procedure EmulatedAdapter::GetProcAddressOrdinal(platform::Module modu
 
 bool EmulatedAdapter::FreeLibrary(platform::Module module)
 {
-    if (module == kRmLibrary)
+    if (module == kRmLibrary || module == kDisplayLibrary)
         return true;
     return PlatformDecorator::FreeLibrary(module);
 }
@@ -212,6 +249,49 @@ void EmulatedAdapter::CallResourceManager(platform::Procedure entry, std::uint32
     if (ResourceManager::BlockSize(function) == 0)
         return;  // unknown function: the block is left alone
     HandleResourceManager(function, block);
+}
+
+long EmulatedAdapter::CallChangeDisplaySettingsEx(platform::Procedure function, const char* device,
+                                                  const platform::DisplayMode* mode,
+                                                  std::uint32_t flags)
+{
+    if (function != kChangeDisplaySettingsEx)
+        return PlatformDecorator::CallChangeDisplaySettingsEx(function, device, mode, flags);
+    return ChangeDisplaySettings(mode);
+}
+
+long EmulatedAdapter::CallChangeDisplaySettings(platform::Procedure function,
+                                                const platform::DisplayMode* mode,
+                                                std::uint32_t flags)
+{
+    if (function != kChangeDisplaySettings)
+        return PlatformDecorator::CallChangeDisplaySettings(function, mode, flags);
+    return ChangeDisplaySettings(mode);
+}
+
+long EmulatedAdapter::ChangeDisplaySettings(const platform::DisplayMode* mode)
+{
+    if (!Admit(Request{Request::kDisplaySettings, mode ? 1u : 0u, 0, {}}))
+        return platform::kDispChangeFailed;
+    if (!mode) {
+        // The driver re-reads its mode and runs the board at its clocks.
+        bool stable = m_state.coreClockHz <= m_state.stableCoreMHz * 1000000u
+                      && m_state.memClockHz <= m_state.stableMemMHz * 1000000u;
+        return stable ? platform::kDispChangeSuccessful : platform::kDispChangeFailed;
+    }
+    std::uint32_t width = (mode->dmFields & platform::kDmPelsWidth) ? mode->dmPelsWidth : m_state.desktopWidth;
+    std::uint32_t height = (mode->dmFields & platform::kDmPelsHeight) ? mode->dmPelsHeight : m_state.desktopHeight;
+    std::uint32_t bits = (mode->dmFields & platform::kDmBitsPerPel) ? mode->dmBitsPerPel : m_state.desktopBitsPerPel;
+    std::uint32_t refresh = (mode->dmFields & platform::kDmDisplayFrequency) ? mode->dmDisplayFrequency : 0;
+    if (!AcceptsMode(m_state, m_state.outputDevice, width, height, bits, refresh))
+        return platform::kDispChangeBadMode;
+    m_state.desktopWidth = width;
+    m_state.desktopHeight = height;
+    m_state.desktopBitsPerPel = bits;
+    if (refresh)
+        m_state.refreshRate = refresh;
+    SaveState(inner(), m_state);
+    return platform::kDispChangeSuccessful;
 }
 
 }  // namespace emulator

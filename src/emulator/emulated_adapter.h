@@ -17,9 +17,11 @@ namespace emulator {
 
 // One request that reached the adapter.
 struct Request {
-    enum Kind { kResourceManager, kDisplayEscape };
+    enum Kind { kResourceManager, kDisplayEscape, kDisplaySettings };
     Kind kind;
-    std::uint32_t code;  // function code, or escape code
+    // Function code, escape code, or for display settings 0 for a reset and
+    // 1 for a mode change.
+    std::uint32_t code;
     std::uint32_t item;  // configuration item, 0 for other requests
     // The block's 32-bit fields as sent (addresses as 1 when given).
     std::vector<std::uint32_t> fields;
@@ -36,6 +38,9 @@ public:
     // Requests for which this returns true fail: resource-manager requests
     // with a nonzero status, escapes with the result 0.
     void FailWhen(std::function<bool(const Request&)> predicate) { m_failWhen = std::move(predicate); }
+    // Display-settings calls answer as a board would: a reset fails while a
+    // clock is above what the board survives; a mode change succeeds only for
+    // a mode the current output device shows.
     const std::vector<Request>& Requests() const { return m_requests; }
     void ClearRequests() { m_requests.clear(); }
     std::size_t OpenClients() const { return m_rm.OpenClients(); }
@@ -49,12 +54,18 @@ public:
     bool FreeLibrary(platform::Module module) override;
     void CallResourceManager(platform::Procedure entry, std::uint32_t function,
                              void* block) override;
+    long CallChangeDisplaySettingsEx(platform::Procedure function, const char* device,
+                                     const platform::DisplayMode* mode,
+                                     std::uint32_t flags) override;
+    long CallChangeDisplaySettings(platform::Procedure function, const platform::DisplayMode* mode,
+                                   std::uint32_t flags) override;
 
 private:
     // Logs the request; false when a test has told it to fail.
     bool Admit(Request request);
     void HandleResourceManager(std::uint32_t function, void* block);
-    int DisplayEscape(int escape, int outputSize, void* output);
+    int DisplayEscape(int escape, int inputSize, const void* input, int outputSize, void* output);
+    long ChangeDisplaySettings(const platform::DisplayMode* mode);
 
     AdapterState m_state;
     ResourceManager m_rm{m_state};
