@@ -22,7 +22,7 @@ bool AcceptsMode(const AdapterState& state, std::uint32_t device, std::uint32_t 
                && (refresh == 0 || refresh == 60);
     case nv::kOutputFlatPanel:
         return state.flatPanelAttached && width <= state.panelWidth && height <= state.panelHeight
-               && (refresh == 0 || refresh == 60);
+               && (refresh == 0 || (refresh >= 56 && refresh <= 75));
     default:
         return false;
     }

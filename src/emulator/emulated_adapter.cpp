@@ -137,7 +137,12 @@ int EmulatedAdapter::ExtEscape(platform::DeviceContext dc, int escape, int input
         std::memcpy(output, block, size);
         return 1;
     }
-    if (!Admit(Request{Request::kDisplayEscape, static_cast<std::uint32_t>(escape), 0, {}}))
+    Request request{Request::kDisplayEscape, static_cast<std::uint32_t>(escape), 0, {}};
+    if (input && inputSize > 0) {
+        request.fields.resize(static_cast<std::size_t>(inputSize) / 4);
+        std::memcpy(request.fields.data(), input, request.fields.size() * 4);
+    }
+    if (!Admit(std::move(request)))
         return 0;
     return DisplayEscape(escape, inputSize, input, outputSize, output);
 }
@@ -271,7 +276,11 @@ long EmulatedAdapter::CallChangeDisplaySettings(platform::Procedure function,
 
 long EmulatedAdapter::ChangeDisplaySettings(const platform::DisplayMode* mode)
 {
-    if (!Admit(Request{Request::kDisplaySettings, mode ? 1u : 0u, 0, {}}))
+    Request request{Request::kDisplaySettings, mode ? 1u : 0u, 0, {}};
+    if (mode)
+        request.fields = {mode->dmFields, mode->dmPelsWidth, mode->dmPelsHeight, mode->dmBitsPerPel,
+                          mode->dmDisplayFrequency};
+    if (!Admit(std::move(request)))
         return platform::kDispChangeFailed;
     if (!mode) {
         // The driver re-reads its mode and runs the board at its clocks.

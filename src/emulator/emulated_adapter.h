@@ -23,7 +23,9 @@ struct Request {
     // 1 for a mode change.
     std::uint32_t code;
     std::uint32_t item;  // configuration item, 0 for other requests
-    // The block's 32-bit fields as sent (addresses as 1 when given).
+    // What was sent: a block's 32-bit fields (addresses as 1 when given), an
+    // escape's input, or a mode change's fields, width, height, bits per
+    // pixel and refresh rate.
     std::vector<std::uint32_t> fields;
 };
 
