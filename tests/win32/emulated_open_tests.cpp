@@ -90,3 +90,39 @@ TEST_CASE("with the emulated adapter, Open reads the board and Wine's registry")
     CHECK(driver.GetDefaultCoreClock() == 200);
     RemoveAll();
 }
+
+TEST_CASE("with the emulated adapter, an apply writes Wine's registry and the board")
+{
+    RemoveAll();
+    platform::Win32Platform os;
+    emulator::EmulatedAdapter adapter(os);
+    CDisplayDriver driver(adapter, 0);
+    REQUIRE(driver.Open("\\\\.\\Display1"));
+    driver.SetNewApplyAtStartup(true);
+    driver.SetNewOpenGLVSync(false);
+    driver.SetNewCoreClock(210);
+    driver.m_bClocksTested = true;
+    REQUIRE(driver.ApplySettings());
+    CHECK(adapter.State().coreClockHz == 210000000);
+
+    char command[100] = {};
+    DWORD size = sizeof command, type = 0;
+    HKEY run;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                          KEY_QUERY_VALUE, &run) == ERROR_SUCCESS);
+    CHECK(RegQueryValueExA(run, "NvInitialize", nullptr, &type, reinterpret_cast<BYTE*>(command), &size)
+          == ERROR_SUCCESS);
+    RegCloseKey(run);
+    CHECK(type == REG_SZ);
+    CHECK(std::string(command) == "RUNDLL32.EXE NVQTWK.DLL,NvXTInit");
+
+    // Off again: the start-up entry goes, through Wine's own Run key.
+    driver.SetNewApplyAtStartup(false);
+    driver.SetNewOpenGLVSync(true);
+    REQUIRE(driver.ApplySettings());
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                          KEY_QUERY_VALUE, &run) == ERROR_SUCCESS);
+    CHECK(RegQueryValueExA(run, "NvInitialize", nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND);
+    RegCloseKey(run);
+    RemoveAll();
+}
