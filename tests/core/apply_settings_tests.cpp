@@ -338,7 +338,6 @@ TEST_CASE("fault sweep: each write or request of a full apply failing alone")
         complete = DriverValues(rig.system);
     }
 
-    const std::string kAllRegistry = "*";
     const std::set<std::string> startupEntry = {V(kRun, "NvInitialize"), V(kHardware, "Krusty"), V(kHardware, "Marge")};
     std::set<std::string> everything;
     for (const auto& v : complete)
