@@ -1,0 +1,122 @@
+// Resource identifiers, shared by marovex.rc and the C++ code.
+#pragma once
+
+// Dialogs.
+#define IDD_MAROVEX 102
+#define IDD_CLOCK_TEST 14
+#define IDC_CLOCK_TEST_PROGRESS 264
+
+// Icon, cursors and menus.
+#define IDI_MAROVEX 128
+#define IDC_HAND_OPEN 131
+#define IDC_HAND_CLOSED 132
+#define IDC_HAND_POINT 138
+#define IDR_TRAY_MENU 102
+#define IDR_RESOLUTION_MENU 145
+#define ID_TRAY_OPEN 40003
+#define ID_TRAY_EXIT 40004
+
+// Bitmaps.
+#define IDB_ABOUT 136
+#define IDB_TV_PANEL 142
+#define IDB_RESOLUTION_FIRST 145       // normal faces of rows 0 to 5: 145 to 150
+#define IDB_RESOLUTION_LIT_FIRST 151   // highlighted faces of rows 0 to 5: 151 to 156
+#define IDB_DIGITS 158
+#define IDB_SKIN 159
+#define IDB_TV_PANEL_PLAIN 160
+#define IDB_MAIN_BARE 163
+
+// Resolution menu items, in row order.
+#define ID_RESOLUTION_800_600_32 32774
+#define ID_RESOLUTION_640_480_32 32772
+#define ID_RESOLUTION_800_600_16 32773
+#define ID_RESOLUTION_640_480_16 32775
+#define ID_RESOLUTION_800_600_8 32776
+#define ID_RESOLUTION_640_480_8 32777
+
+// Controls of the main window.
+#define IDC_CANCEL_BUTTON 1000
+#define IDC_CLOSE 1001
+#define IDC_ABOUT 1012
+#define IDC_MAIN 1013
+#define IDC_OK_BUTTON 1014
+#define IDC_D3D_VSYNC 1015
+#define IDC_D3D_FSAA2 1016
+#define IDC_D3D_FSAA4 1017
+#define IDC_D3D_FSAA9 1018
+#define IDC_GL_VSYNC 1019
+#define IDC_GL_FSAA15 1020
+#define IDC_GL_FSAA2L 1021
+#define IDC_GL_FSAA2 1022
+#define IDC_MONITOR 1023
+#define IDC_TV 1024
+#define IDC_FLAT_PANEL 1025
+#define IDC_APPLY_AT_STARTUP 1026
+#define IDC_TEST 1027
+#define IDC_RESET 1028
+#define IDC_AGP1 1029
+#define IDC_AGP2 1030
+#define IDC_AGP4 1031
+#define IDC_FAST_WRITES 1032
+#define IDC_OVERLAY_STANDARD 1033
+#define IDC_OVERLAY_ACTIVE 1034
+#define IDC_TV_CONTROL 1035
+#define IDC_DVI_CONTROL 1036
+#define IDC_TV_PANEL_SURFACE 1037
+#define IDC_NTSC 1038
+#define IDC_PAL 1039
+#define IDC_UNUSED_SURFACE 1040
+#define IDC_COMPOSITE 1041
+#define IDC_SVHS 1042
+#define IDC_RESCALING 1043
+#define IDC_DEFAULT_SCALING 1044
+#define IDC_RESOLUTION 1045
+#define IDC_CORE_SLIDER 1046
+#define IDC_MEMORY_SLIDER 1047
+#define IDC_CORE_UNITS 1050
+#define IDC_MEMORY_UNITS 1051
+#define IDC_CORE_TENS 1052
+#define IDC_CORE_HUNDREDS 1053
+#define IDC_MEMORY_TENS 1054
+#define IDC_MEMORY_HUNDREDS 1055
+#define IDC_CORE_BACKDROP 1056
+#define IDC_MEMORY_BACKDROP 1057
+#define IDC_TV_PLAIN_SURFACE 1058
+#define IDC_OUTPUT_PANEL 1059
+#define IDC_AGP_PANEL 1060
+
+// Tooltip texts: string-table entries 1 to 34.
+#define IDS_ABOUT 1
+#define IDS_MAIN 2
+#define IDS_CANCEL 3
+#define IDS_CLOSE 4
+#define IDS_OKAY 5
+#define IDS_D3D_VSYNC 6
+#define IDS_D3D_FSAA2 7
+#define IDS_D3D_FSAA4 8
+#define IDS_D3D_FSAA9 9
+#define IDS_GL_VSYNC 10
+#define IDS_GL_FSAA15 11
+#define IDS_GL_FSAA2L 12
+#define IDS_GL_FSAA2 13
+#define IDS_MONITOR 14
+#define IDS_TV 15
+#define IDS_FLAT_PANEL 16
+#define IDS_APPLY_AT_STARTUP 17
+#define IDS_TEST 18
+#define IDS_RESET 19
+#define IDS_AGP1 20
+#define IDS_AGP2 21
+#define IDS_AGP4 22
+#define IDS_FAST_WRITES 23
+#define IDS_OVERLAY_STANDARD 24
+#define IDS_OVERLAY_ACTIVE 25
+#define IDS_NTSC 26
+#define IDS_PAL 27
+#define IDS_COMPOSITE 28
+#define IDS_SVHS 29
+#define IDS_RESCALING 30
+#define IDS_DEFAULT_SCALING 31
+#define IDS_RESOLUTION 32
+#define IDS_CORE_SPEED 33
+#define IDS_MEMORY_SPEED 34

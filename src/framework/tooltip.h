@@ -1,0 +1,20 @@
+// CToolTipCtrl: the common tooltip control.  Tools are registered with the
+// structure size of the first common-controls version, which every system
+// from Windows 95 on accepts.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "framework/wnd.h"
+
+class CToolTipCtrl : public CWnd {
+    DECLARE_DYNAMIC(CToolTipCtrl)
+
+public:
+    BOOL Create(CWnd* parent, DWORD style);
+    void Activate(BOOL active) { SendMessage(TTM_ACTIVATE, active, 0); }
+    BOOL AddTool(HWND tool, UINT id, const RECT& rect, const char* text, UINT flags = 0);
+    // Hands the tooltip a mouse message of one of its tools.
+    void RelayEvent(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
