@@ -1,0 +1,59 @@
+// CMarovexApp: start-up.  One copy runs at a time; the first command-line
+// word "min" starts the window hidden in the tray; the main window then runs
+// modally for the whole life of the process.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/platform_choice.h"
+#include "ui/marovex_dlg.h"
+
+class CMarovexApp {
+public:
+    BOOL InitInstance();
+};
+
+namespace {
+
+CMarovexApp theApp;
+
+// The system dialog class, by its atom.
+constexpr ATOM kDialogClassAtom = 0x8002;
+
+bool SameIgnoringCase(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+}  // namespace
+
+BOOL CMarovexApp::InitInstance()
+{
+    HWND running = FindWindowA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(kDialogClassAtom)), "Marovex");
+    if (running) {
+        SetForegroundWindow(running);
+        SetFocus(running);
+        return FALSE;
+    }
+    if (__argc > 1 && SameIgnoringCase(__argv[1], "min"))
+        g_bStartHidden = true;
+    InitCommonControls();
+
+    CMarovexDlg dialog(ChoosePlatform());
+    dialog.DoModal();
+    return FALSE;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    theApp.InitInstance();
+    return 0;
+}

@@ -1,0 +1,187 @@
+// Painting of the main window: the page picture, the two panels that blank
+// parts of the Main face, and the clock read-outs drawn with bitmap digits
+// into their placeholder controls.
+#include <cstdio>
+#include <cstring>
+
+#include "controls/skin.h"
+#include "resource.h"
+#include "ui/marovex_dlg.h"
+
+namespace {
+
+// Where a placeholder is moved before it is drawn into, in client pixels.
+struct Place {
+    int x, y, width, height;
+};
+
+// The glyph row of a digit in the digit strip, plus one.
+int DigitRow(char digit)
+{
+    return 4 + 12 * (digit - '0');
+}
+
+// Draws into a placeholder with one bitmap resource selected into a memory
+// context, loaded for this drawing and freed after it.
+template <typename Draw>
+void DrawWithBitmap(HWND dialog, UINT id, UINT bitmapId, const Place* place, Draw draw)
+{
+    HWND item = GetDlgItem(dialog, id);
+    if (!item)
+        return;
+    if (place)
+        MoveWindow(item, place->x, place->y, place->width, place->height, TRUE);
+    HDC target = GetDC(item);
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId));
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    if (bitmap)
+        draw(target, memory);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(item, target);
+}
+
+}  // namespace
+
+void CMarovexDlg::DrawPanel(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage)
+{
+    if (aboutPage)
+        return;
+    Place place;
+    POINT source = {0, 0};
+    const Place* moveTo = &place;
+    int width = 316, height = 50;
+    switch (id) {
+    case IDC_OUTPUT_PANEL:
+        place = Place{11, 215, 403, 50};
+        source = POINT{11, 215};
+        width = 403;
+        break;
+    case IDC_AGP_PANEL:
+        place = Place{250, 143, 184, 19};
+        source = POINT{250, 143};
+        width = 184;
+        height = 19;
+        break;
+    case IDC_TV_PANEL_SURFACE:
+    case IDC_TV_PLAIN_SURFACE:
+        place = Place{158, 215, 316, 50};
+        break;
+    default:
+        moveTo = nullptr;
+        break;
+    }
+    DrawWithBitmap(dialog, id, bitmapId, moveTo, [&](HDC target, HDC memory) {
+        BitBlt(target, 0, 0, width, height, memory, source.x, source.y, SRCCOPY);
+    });
+}
+
+void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage)
+{
+    if (aboutPage)
+        return;
+    const Place place = id == IDC_CORE_BACKDROP ? Place{489, 46, 31, 18} : Place{489, 76, 31, 18};
+    DrawWithBitmap(dialog, id, bitmapId, &place, [&](HDC target, HDC memory) {
+        BitBlt(target, 0, 0, 31, 18, memory, place.x, place.y, SRCCOPY);
+    });
+}
+
+void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset)
+{
+    if (aboutPage)
+        return;
+    Place place = {509 - offset, 0, 9, 12};
+    const Place* moveTo = &place;
+    if (id == IDC_CORE_UNITS || id == IDC_CORE_TENS || id == IDC_CORE_HUNDREDS)
+        place.y = 49;
+    else if (id == IDC_MEMORY_UNITS || id == IDC_MEMORY_TENS || id == IDC_MEMORY_HUNDREDS)
+        place.y = 80;
+    else
+        moveTo = nullptr;
+    const int row = DigitRow(digit) - 1;
+    DrawWithBitmap(dialog, id, bitmapId, moveTo, [&](HDC target, HDC memory) {
+        BitBlt(target, 0, 0, 9, 12, memory, 12, row, SRCAND);
+        BitBlt(target, 0, 0, 9, 12, memory, 2, row, SRCPAINT);
+    });
+}
+
+void CMarovexDlg::DrawCoreClock()
+{
+    DrawClockBackdrop(m_hWnd, IDC_CORE_BACKDROP, IDB_SKIN, m_bAboutPage);
+    const char* text = m_szCoreClock;
+    switch (strnlen(text, sizeof m_szCoreClock)) {
+    case 3:
+        DrawDigit(m_hWnd, text[2], IDC_CORE_UNITS, IDB_DIGITS, m_bAboutPage, 0);
+        DrawDigit(m_hWnd, text[1], IDC_CORE_TENS, IDB_DIGITS, m_bAboutPage, 8);
+        DrawDigit(m_hWnd, text[0], IDC_CORE_HUNDREDS, IDB_DIGITS, m_bAboutPage, 16);
+        break;
+    case 2:
+        DrawDigit(m_hWnd, text[1], IDC_CORE_UNITS, IDB_DIGITS, m_bAboutPage, 8);
+        DrawDigit(m_hWnd, text[0], IDC_CORE_TENS, IDB_DIGITS, m_bAboutPage, 16);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMarovexDlg::DrawMemClock()
+{
+    DrawClockBackdrop(m_hWnd, IDC_MEMORY_BACKDROP, IDB_SKIN, m_bAboutPage);
+    const char* text = m_szMemClock;
+    switch (strnlen(text, sizeof m_szMemClock)) {
+    case 3:
+        DrawDigit(m_hWnd, text[2], IDC_MEMORY_UNITS, IDB_DIGITS, m_bAboutPage, 0);
+        DrawDigit(m_hWnd, text[1], IDC_MEMORY_TENS, IDB_DIGITS, m_bAboutPage, 8);
+        DrawDigit(m_hWnd, text[0], IDC_MEMORY_HUNDREDS, IDB_DIGITS, m_bAboutPage, 16);
+        break;
+    case 2:
+        DrawDigit(m_hWnd, text[1], IDC_MEMORY_UNITS, IDB_DIGITS, m_bAboutPage, 0);
+        DrawDigit(m_hWnd, text[0], IDC_MEMORY_TENS, IDB_DIGITS, m_bAboutPage, 8);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMarovexDlg::PaintOnce()
+{
+    CPaintDC dc(m_hWnd);
+    CBitmap& picture = m_bAboutPage ? g_bmpBack : g_bmpSkin;
+    CPalette& palette = m_bAboutPage ? g_palBack : g_palSkin;
+    if (picture.GetSafeHandle()) {
+        CPaletteScope scope(dc, &palette);
+        CDC memory;
+        memory.CreateCompatibleDC(&dc);
+        HGDIOBJ previous = memory.SelectObject(picture.GetSafeHandle());
+        dc.BitBlt(0, 0, m_rcBackground.right - m_rcBackground.left,
+                  m_rcBackground.bottom - m_rcBackground.top, &memory, m_rcBackground.left,
+                  m_rcBackground.top, SRCCOPY);
+        memory.SelectObject(previous);
+    }
+    DrawPanel(m_hWnd, IDC_OUTPUT_PANEL, IDB_MAIN_BARE, m_bAboutPage);
+    DrawPanel(m_hWnd, IDC_AGP_PANEL, IDB_MAIN_BARE, m_bAboutPage);
+    DrawCoreClock();
+    DrawMemClock();
+}
+
+void CMarovexDlg::OnPaint()
+{
+    PaintOnce();
+    if (g_bFirstPaint) {
+        g_bFirstPaint = false;
+        PaintOnce();
+    }
+}
+
+void CMarovexDlg::OnSliderMoved(WPARAM clock, LPARAM id)
+{
+    if (id == IDC_CORE_SLIDER) {
+        std::snprintf(m_szCoreClock, sizeof m_szCoreClock, "%d", static_cast<int>(clock));
+        DrawCoreClock();
+    } else {
+        std::snprintf(m_szMemClock, sizeof m_szMemClock, "%d", static_cast<int>(clock));
+        DrawMemClock();
+    }
+}

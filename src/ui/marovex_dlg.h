@@ -1,0 +1,95 @@
+// CMarovexDlg: the program's one window, a captionless dialog whose whole
+// face is drawn from the skin.  The template gives an invisible frame of
+// placeholders; the window creates the skinned buttons and sliders on top
+// of it and keeps the user's working copy of the settings in them.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/bitmap_menu.h"
+#include "controls/bitmap_slide.h"
+#include "controls/four_state_button.h"
+#include "driver/display_driver.h"
+#include "framework/dialog.h"
+#include "framework/tooltip.h"
+#include "platform/platform.h"
+
+// The one driver object, created by the window's initialisation and
+// deleted when the window is destroyed.
+extern CDisplayDriver* g_pDriver;
+// The tray icon's menu (resource 102), loaded once.
+extern HMENU g_hTrayMenu;
+// Set at start and by the end of initialisation; cleared by the first paint,
+// which then draws the panels and read-outs a second time.
+extern bool g_bFirstPaint;
+// The program was started with "min": the window stays hidden until it is
+// first brought out of the tray.
+extern bool g_bStartHidden;
+
+constexpr UINT WM_TRAY_NOTIFY = 0x3E9;
+constexpr UINT kTrayIconId = 128;
+
+bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip);
+bool TrayRemoveIcon(HWND wnd, UINT id);
+
+class CMarovexDlg : public CDialog {
+public:
+    // The driver objects this window creates talk to the system through os.
+    explicit CMarovexDlg(platform::Platform& os, CWnd* parent = nullptr);
+
+    BOOL DestroyWindow() override;
+
+    // Pages and the settings they show.
+    void RefreshPage();
+    bool LoadFromDriver();
+    void ShowMainControls(BOOL show);
+
+    // Painting.
+    void DrawPanel(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
+    void DrawCoreClock();
+    void DrawMemClock();
+
+    HICON m_hIcon;
+    CBitmapMenu m_menuResolution;
+    CToolTipCtrl m_wndToolTip;
+    C4StateBitButton m_btnAbout, m_btnMain, m_btnClose, m_btnOK, m_btnCancel;
+    C4StateBitButton m_btnD3DVSync, m_btnD3DFSAA2, m_btnD3DFSAA4, m_btnD3DFSAA9;
+    C4StateBitButton m_btnGLVSync, m_btnGLFSAA15, m_btnGLFSAA2L, m_btnGLFSAA2;
+    C4StateBitButton m_btnMonitor, m_btnTV, m_btnFlatPanel;
+    C4StateBitButton m_btnApply, m_btnTest, m_btnReset;
+    C4StateBitButton m_btnAGP1, m_btnAGP2, m_btnAGP4, m_btnFastWrites;
+    C4StateBitButton m_btnOverlayStandard, m_btnOverlayActive;
+    C4StateBitButton m_btnNTSC, m_btnPAL, m_btnComposite, m_btnSVHS;
+    C4StateBitButton m_btnRescaling, m_btnDefaultScaling, m_btnResolution;
+    CBitmapSlide m_sliderCore, m_sliderMemory;
+    HCURSOR m_hCursorGrab = nullptr;
+    HCURSOR m_hCursorHand = nullptr;
+    // Each holds up to four digits and a terminator; the two are cleared
+    // together as one block.
+    char m_szCoreClock[5];
+    char m_szMemClock[5];
+    RECT m_rcBackground = {};
+    POINT m_ptDragOrigin;
+    RECT m_rcDragLast;
+    bool m_bDragging;
+    bool m_bAboutPage;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnPaint();
+    void PaintOnce();
+    void OnSliderMoved(WPARAM clock, LPARAM id);
+    void OnLButtonDown(POINT point);
+    void OnMouseMove(UINT flags, POINT point);
+    void OnLButtonUp(POINT point);
+    BOOL DrawDragOutline(int x, int y, int mode);
+    void DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
+    void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
+    void ReportError(const char* text);
+
+    platform::Platform& m_os;
+};
