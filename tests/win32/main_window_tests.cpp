@@ -1,0 +1,294 @@
+// The main window in a real modal run under Wine, on the emulated adapter
+// and Wine's registry: what it shows, read back as pixels, and how it
+// answers the mouse.  Checks run from a timer inside the modal run.
+#include <doctest.h>
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "emulator/emulated_adapter.h"
+#include "platform/win32/win32_platform.h"
+#include "resource.h"
+#include "ui/marovex_dlg.h"
+#include "window_fixture.h"
+
+namespace {
+
+const char* const kAdapterKey = "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
+
+std::function<void(CMarovexDlg&)> g_check;
+CMarovexDlg* g_dialog = nullptr;
+std::vector<std::string> g_boxes;  // texts of the message boxes answered
+
+// Answers every message box of this thread with its first button, and runs
+// the check once the window is up.
+void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    for (HWND box = FindWindowA("#32770", "Marovex"); box; box = FindWindowExA(nullptr, box, "#32770", "Marovex")) {
+        if (g_dialog && box == g_dialog->m_hWnd)
+            continue;
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        g_boxes.push_back(text);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    if (g_dialog && g_dialog->m_hWnd && IsWindowVisible(g_dialog->m_hWnd) && g_check) {
+        KillTimer(nullptr, timer);
+        auto check = std::move(g_check);
+        g_check = nullptr;
+        check(*g_dialog);
+        g_dialog->DestroyWindow();
+    }
+}
+
+void PutDword(const std::string& key, const char* name, DWORD value)
+{
+    HKEY hKey;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey,
+                            nullptr) == ERROR_SUCCESS);
+    RegSetValueExA(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(hKey);
+}
+
+// Runs the window on a platform until check has run; the registry's driver
+// keys and the board start afresh.
+void RunWindow(platform::Platform& os, std::function<void(CMarovexDlg&)> check)
+{
+    g_boxes.clear();
+    CMarovexDlg dialog(os);
+    g_dialog = &dialog;
+    g_check = std::move(check);
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
+    dialog.DoModal();
+    KillTimer(nullptr, timer);
+    g_dialog = nullptr;
+    CHECK_FALSE(g_check);  // the check ran
+}
+
+struct Board {
+    Board()
+    {
+        SHDeleteKeyA(HKEY_LOCAL_MACHINE, kAdapterKey);
+        adapter.Reset(emulator::AdapterState());
+    }
+    ~Board() { SHDeleteKeyA(HKEY_LOCAL_MACHINE, kAdapterKey); }
+    platform::Win32Platform system;
+    emulator::EmulatedAdapter adapter{system};
+};
+
+bool Visible(const CWnd& control)
+{
+    return control.m_hWnd && IsWindowVisible(control.m_hWnd);
+}
+
+// What one read-out place must show: the backdrop, or a digit laid over it
+// where the digit's mask is black.  The places stand 8 pixels apart, so a
+// digit's ninth column is its right neighbour's first: 8 columns are compared.
+std::vector<DWORD> ExpectedPlace(int x, int y, char digit)
+{
+    std::vector<DWORD> backdrop = SkinPixels(POINT{x, y}, 8, 12);
+    if (digit == 0)
+        return backdrop;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DIGITS),
+                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HGDIOBJ previous = SelectObject(memory, strip);
+    const int row = 3 + 12 * (digit - '0');
+    std::vector<DWORD> glyph = Pixels(memory, 2, row, 8, 12);
+    std::vector<DWORD> mask = Pixels(memory, 12, row, 8, 12);
+    SelectObject(memory, previous);
+    DeleteObject(strip);
+    DeleteDC(memory);
+    for (std::size_t i = 0; i < backdrop.size(); ++i)
+        backdrop[i] = (backdrop[i] & mask[i]) | glyph[i];
+    return backdrop;
+}
+
+std::vector<DWORD> ShownPlace(CMarovexDlg& dialog, int x, int y)
+{
+    HDC dc = GetDC(dialog.m_hWnd);  // client coordinates, as the places are given
+    std::vector<DWORD> shown = Pixels(dc, x, y, 8, 12);
+    ReleaseDC(dialog.m_hWnd, dc);
+    return shown;
+}
+
+}  // namespace
+
+TEST_CASE("started normally: at the corner, 540 by 275, the Main page with its 18 buttons and 2 sliders")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        RECT r;
+        GetWindowRect(d.m_hWnd, &r);
+        CHECK(r.left == 0);
+        CHECK(r.top == 0);
+        CHECK(r.right - r.left == 540);
+        CHECK(r.bottom - r.top == 275);
+        char title[32] = {};
+        GetWindowTextA(d.m_hWnd, title, sizeof title);
+        CHECK(std::string(title) == "Marovex");
+        CHECK((GetWindowLongA(d.m_hWnd, GWL_STYLE) & WS_SYSMENU) != 0);
+
+        int visibleChildren = 0;
+        for (HWND c = GetWindow(d.m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            char name[64] = {};
+            GetClassNameA(c, name, sizeof name);
+            if (IsWindowVisible(c) && std::string(name) != "Static")
+                ++visibleChildren;
+        }
+        CHECK(visibleChildren == 20);
+        CHECK_FALSE(Visible(d.m_btnMonitor));
+        CHECK_FALSE(Visible(d.m_btnResolution));
+        CHECK_FALSE(IsWindowEnabled(d.m_btnMain.m_hWnd));  // the shown page's tab
+        CHECK(IsWindowEnabled(d.m_btnAbout.m_hWnd));
+
+        // The emulated board's defaults: Direct3D 4x and both vertical syncs on.
+        CHECK(d.m_btnD3DVSync.m_bChecked == 1);
+        CHECK(d.m_btnD3DFSAA4.m_bChecked == 1);
+        CHECK(d.m_btnGLVSync.m_bChecked == 1);
+        CHECK(d.m_btnOverlayStandard.m_bChecked == 1);
+        CHECK(std::string(d.m_szCoreClock) == "200");
+        CHECK(std::string(d.m_szMemClock) == "166");
+        CHECK(d.m_sliderCore.m_nBase == 250);
+        CHECK(d.m_sliderCore.m_nPos == 50);
+        CHECK(d.m_sliderMemory.m_nPos == 210 - 166);
+    });
+    CHECK(g_boxes.empty());
+    CHECK(g_pDriver == nullptr);
+}
+
+TEST_CASE("the buttons and sliders show what the registry and the board hold")
+{
+    Board board;
+    const std::string key = kAdapterKey;
+    PutDword(key + "\\Direct3D", "ANTIALIASQUALITY", 5);
+    PutDword(key + "\\Direct3D", "VSYNCENABLE", 0);
+    PutDword(key + "\\OpenGL", "EnableFSAA", 1);
+    PutDword(key + "\\OpenGL", "FSAAQuality", 1);
+    PutDword(key + "\\DirectDraw", "VideoBusMasterMode", 3);
+    emulator::AdapterState state;
+    state.coreClockHz = 95000000;
+    state.memClockHz = 95000000;
+    board.adapter.Reset(state);
+    // The baseline was recorded at 95 MHz too, so the sliders' bounds hold them.
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        CHECK(d.m_btnD3DFSAA9.m_bChecked == 1);
+        CHECK(d.m_btnD3DFSAA4.m_bChecked == 0);
+        CHECK(d.m_btnD3DVSync.m_bChecked == 0);
+        CHECK(d.m_btnGLFSAA2L.m_bChecked == 1);
+        CHECK(d.m_btnOverlayActive.m_bChecked == 1);
+        CHECK(d.m_btnOverlayStandard.m_bChecked == 0);
+        CHECK(std::string(d.m_szCoreClock) == "95");
+
+        // A two-digit core clock stands in the hundreds and tens places, a
+        // two-digit memory clock in the tens and units places.
+        InvalidateRect(d.m_hWnd, nullptr, TRUE);
+        UpdateWindow(d.m_hWnd);
+        CHECK(ShownPlace(d, 493, 49) == ExpectedPlace(493, 49, '9'));
+        CHECK(ShownPlace(d, 501, 49) == ExpectedPlace(501, 49, '5'));
+        CHECK(ShownPlace(d, 509, 49) == ExpectedPlace(509, 49, 0));
+        CHECK(ShownPlace(d, 493, 80) == ExpectedPlace(493, 80, 0));
+        CHECK(ShownPlace(d, 501, 80) == ExpectedPlace(501, 80, '9'));
+        CHECK(ShownPlace(d, 509, 80) == ExpectedPlace(509, 80, '5'));
+    });
+}
+
+TEST_CASE("read-outs of three, one and four digits, following the slider")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        d.m_sliderCore.SetPos(d.m_sliderCore.m_nBase - 237, TRUE);
+        CHECK(std::string(d.m_szCoreClock) == "237");
+        CHECK(ShownPlace(d, 493, 49) == ExpectedPlace(493, 49, '2'));
+        CHECK(ShownPlace(d, 501, 49) == ExpectedPlace(501, 49, '3'));
+        CHECK(ShownPlace(d, 509, 49) == ExpectedPlace(509, 49, '7'));
+        for (const char* text : {"7", "1234"}) {
+            std::strcpy(d.m_szMemClock, text);
+            d.DrawMemClock();
+            for (int x : {493, 501, 509})
+                CHECK(ShownPlace(d, x, 80) == ExpectedPlace(x, 80, 0));
+        }
+    });
+}
+
+TEST_CASE("the About page shows only the tabs and the close button")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        d.m_bAboutPage = true;
+        InvalidateRect(d.m_hWnd, nullptr, TRUE);
+        d.RefreshPage();
+        UpdateWindow(d.m_hWnd);
+        CHECK_FALSE(Visible(d.m_btnOK));
+        CHECK_FALSE(Visible(d.m_sliderCore));
+        CHECK_FALSE(Visible(d.m_btnD3DVSync));
+        CHECK(Visible(d.m_btnAbout));
+        CHECK(Visible(d.m_btnMain));
+        CHECK(Visible(d.m_btnClose));
+        CHECK_FALSE(IsWindowEnabled(d.m_btnAbout.m_hWnd));
+        // The read-out area shows the About picture, not digits.
+        HDC memory = CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = SelectObject(memory, g_bmpBack.GetSafeHandle());
+        std::vector<DWORD> about = Pixels(memory, 493, 49, 8, 12);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+        CHECK(ShownPlace(d, 493, 49) == about);
+    });
+}
+
+TEST_CASE("without a driver: the configuration error, and only the tabs and close button")
+{
+    platform::Win32Platform system;  // Wine has no display driver of this kind
+    RunWindow(system, [](CMarovexDlg& d) {
+        CHECK_FALSE(Visible(d.m_btnOK));
+        CHECK_FALSE(Visible(d.m_sliderMemory));
+        CHECK(Visible(d.m_btnAbout));
+        CHECK(Visible(d.m_btnClose));
+    });
+    REQUIRE(g_boxes.size() == 1);
+    CHECK(g_boxes[0]
+          == "Configuration Error\n\nE2.1: Video driver verification failed.  Please ensure that compatible video drivers are installed.");
+}
+
+TEST_CASE("dragging the body moves the window to the last outline; a click leaves it")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        HWND w = d.m_hWnd;
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 230));
+        CHECK(d.m_bDragging);
+        CHECK(GetCapture() == w);
+        SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(100, 230));
+        RECT r;
+        GetWindowRect(w, &r);
+        CHECK(r.left == 0);
+        CHECK(r.top == 0);
+        CHECK(GetCapture() != w);
+
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 230));
+        SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 240));
+        SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 260));
+        SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(151, 261));  // not where the last outline was
+        GetWindowRect(w, &r);
+        CHECK(r.left == 50);
+        CHECK(r.top == 30);
+        CHECK(r.right - r.left == 540);
+
+        // A release at the screen's origin still ends the drag.
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 230));
+        SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 220));
+        POINT origin = {0, 0};
+        ScreenToClient(w, &origin);
+        SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(origin.x, origin.y));
+        CHECK_FALSE(d.m_bDragging);
+        CHECK(GetCapture() != w);
+        GetWindowRect(w, &r);
+        CHECK(r.left == 40);
+        CHECK(r.top == 20);
+    });
+}
