@@ -1,0 +1,41 @@
+#!/bin/bash
+# Start-up: the window's place and size, "min" in its variants, one instance.
+source "$(dirname "$0")/lib.sh"
+export MAROVEX_ADAPTER=emulated
+reset_board
+
+start
+check "the window appears" wait_window 20
+sleep 1
+w=$(windows | head -1)
+geometry "$w"
+check "at the top-left corner" test "$X,$Y" = "0,0"
+check "540 by 275 pixels" test "${WIDTH}x${HEIGHT}" = "540x275"
+
+# A second start brings the first forward and leaves at once.
+started=$(date +%s%N)
+wine "$exe" >/dev/null 2>&1
+took=$(( ($(date +%s%N) - started) / 1000000 ))
+check "a second start returns at once (${took} ms)" test "$took" -lt 5000
+check "one window only" test "$(windows | wc -l)" = 1
+stop_all
+
+for word in min MIN Min; do
+    start "$word"
+    wait_window 20
+    sleep 1
+    geometry "$(windows | head -1)"
+    check "'$word' starts with no area (${WIDTH}x${HEIGHT})" test "$WIDTH" -le 1 -a "$HEIGHT" -le 1
+    stop_all
+done
+
+for args in minimize /min -min "other min"; do
+    # shellcheck disable=SC2086
+    start $args
+    wait_window 20
+    sleep 1
+    geometry "$(windows | head -1)"
+    check "'$args' starts visible (${WIDTH}x${HEIGHT})" test "${WIDTH}x${HEIGHT}" = "540x275"
+    stop_all
+done
+pass
