@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/platform_choice.h"
+#include "ui/clock_test_dlg.h"
 #include "ui/marovex_dlg.h"
 
 class CMarovexApp {
@@ -47,7 +48,8 @@ BOOL CMarovexApp::InitInstance()
         g_bStartHidden = true;
     InitCommonControls();
 
-    CMarovexDlg dialog(ChoosePlatform());
+    ClockTestPlatform platform(ChoosePlatform());
+    CMarovexDlg dialog(platform);
     dialog.DoModal();
     return FALSE;
 }

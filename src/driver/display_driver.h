@@ -37,6 +37,10 @@ public:
     bool ApplySettings();
     bool RemoveFromStartup(const char* valueName);
     bool SwitchOutputDevice();
+    // Runs the pending clocks on the board for the length of the progress
+    // dialog, then puts the current clocks back; true when the board took
+    // the final display reset.
+    bool TestClockSpeeds();
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);

@@ -283,10 +283,20 @@ long EmulatedAdapter::ChangeDisplaySettings(const platform::DisplayMode* mode)
     if (!Admit(std::move(request)))
         return platform::kDispChangeFailed;
     if (!mode) {
-        // The driver re-reads its mode and runs the board at its clocks.
+        // The driver re-reads its mode and runs the board at its clocks.  A
+        // board run beyond what it survives faults; the next reset at sound
+        // clocks recovers it, but still reports the failure.
         bool stable = m_state.coreClockHz <= m_state.stableCoreMHz * 1000000u
                       && m_state.memClockHz <= m_state.stableMemMHz * 1000000u;
-        return stable ? platform::kDispChangeSuccessful : platform::kDispChangeFailed;
+        if (!stable) {
+            m_faulted = true;
+            return platform::kDispChangeFailed;
+        }
+        if (m_faulted) {
+            m_faulted = false;
+            return platform::kDispChangeFailed;
+        }
+        return platform::kDispChangeSuccessful;
     }
     std::uint32_t width = (mode->dmFields & platform::kDmPelsWidth) ? mode->dmPelsWidth : m_state.desktopWidth;
     std::uint32_t height = (mode->dmFields & platform::kDmPelsHeight) ? mode->dmPelsHeight : m_state.desktopHeight;

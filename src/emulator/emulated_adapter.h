@@ -41,8 +41,8 @@ public:
     // with a nonzero status, escapes with the result 0.
     void FailWhen(std::function<bool(const Request&)> predicate) { m_failWhen = std::move(predicate); }
     // Display-settings calls answer as a board would: a reset fails while a
-    // clock is above what the board survives; a mode change succeeds only for
-    // a mode the current output device shows.
+    // clock is above what the board survives, and once more after it; a mode
+    // change succeeds only for a mode the current output device shows.
     const std::vector<Request>& Requests() const { return m_requests; }
     void ClearRequests() { m_requests.clear(); }
     std::size_t OpenClients() const { return m_rm.OpenClients(); }
@@ -73,6 +73,7 @@ private:
     ResourceManager m_rm{m_state};
     std::function<bool(const Request&)> m_failWhen;
     std::vector<Request> m_requests;
+    bool m_faulted = false;  // run beyond its stable clocks since the last good reset
 };
 
 }  // namespace emulator

@@ -83,6 +83,16 @@ constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
+// What the clock-test progress dialog needs to run the new clocks: the
+// resource-manager client, the clocks in MHz, and how to reset the display.
+struct ClockTestRun {
+    std::uint32_t client;
+    int coreMHz;
+    int memMHz;
+    char deviceName[100];
+    bool byDeviceName;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -133,6 +143,8 @@ public:
     // Windows (user32).
     virtual int MessageBoxA(Window owner, const char* text, const char* caption,
                             unsigned type) = 0;
+    // Runs the modal "Testing new settings" dialog; returns its result.
+    virtual int RunClockTestDialog(const ClockTestRun& run) = 0;
 };
 
 }  // namespace platform

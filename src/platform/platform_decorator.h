@@ -83,6 +83,7 @@ public:
     {
         return m_inner.MessageBoxA(owner, text, caption, type);
     }
+    int RunClockTestDialog(const ClockTestRun& run) override { return m_inner.RunClockTestDialog(run); }
 
 protected:
     Platform& inner() { return m_inner; }

@@ -91,8 +91,12 @@ BOOL CMarovexDlg::OnInitDialog()
                 reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAROVEX))));
     ::SetWindowLongA(m_hWnd, GWL_STYLE, ::GetWindowLongA(m_hWnd, GWL_STYLE) | WS_SYSMENU);
 
-    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption))
+    m_nTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption)) {
         ReportError("Initialize Error\n\nCould not initialize the task bar icon.");
+        // Without an icon a hidden window could never be brought back.
+        g_bStartHidden = false;
+    }
 
     m_hCursorGrab = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CLOSED));
     m_hCursorHand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_OPEN));

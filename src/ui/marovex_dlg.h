@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "controls/bitmap_menu.h"
 #include "controls/bitmap_slide.h"
 #include "controls/four_state_button.h"
@@ -44,6 +46,11 @@ public:
     bool LoadFromDriver();
     void ShowMainControls(BOOL show);
 
+    // Commands.
+    bool ApplyToDriver();
+    void ChooseResolution();
+    void ShowFromTray();
+
     // Painting.
     void DrawPanel(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
     void DrawCoreClock();
@@ -80,6 +87,13 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void OnClicked(UINT id);
+    void OnTest();
+    void OnReset();
+    void OnResolution();
+    void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+    void Toggle(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> others);
+    void SelectIn(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group);
     void OnPaint();
     void PaintOnce();
     void OnSliderMoved(WPARAM clock, LPARAM id);
@@ -92,4 +106,6 @@ private:
     void ReportError(const char* text);
 
     platform::Platform& m_os;
+    // The shell's broadcast after it restarts, when the icon must be added again.
+    UINT m_nTaskbarCreated = 0;
 };

@@ -106,6 +106,16 @@ public:
 
     int MessageBoxA(platform::Window owner, const char* text, const char* caption,
                     unsigned type) override;
+    // The clock-test dialog's runs, and what each does while it runs.
+    std::vector<platform::ClockTestRun> clockTestRuns;
+    std::function<void(const platform::ClockTestRun&)> duringClockTest;
+    int RunClockTestDialog(const platform::ClockTestRun& run) override
+    {
+        clockTestRuns.push_back(run);
+        if (duringClockTest)
+            duringClockTest(run);
+        return 1;
+    }
 
 private:
     struct OpenKey {

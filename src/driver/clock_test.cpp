@@ -1,0 +1,80 @@
+// TestClockSpeeds: new clocks must survive a short run on the hardware
+// before they may be applied.  The board runs them while the progress
+// dialog is shown; the current clocks are put back whatever happens.
+#include <cstring>
+
+#include "driver/display_driver.h"
+#include "platform/nv_protocol.h"
+
+using namespace platform;
+
+bool CDisplayDriver::TestClockSpeeds()
+{
+    const bool coreChanged = m_nNewCoreClock != m_nCoreClock;
+    const bool memChanged = m_nNewMemClock != m_nMemClock;
+    if (!coreChanged && !memChanged)
+        return true;
+
+    if (RmAllocRoot(&m_hClient) != 0) {
+        Fail("E6.1: Invalid video driver allocation.");
+        return false;
+    }
+    char name[nv::kDeviceNameSize] = {};
+    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
+        Fail("E6.2: Invalid video driver device ID.");
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    }
+    if (coreChanged && !SetItem(nv::kItemCoreClock, static_cast<std::uint32_t>(m_nNewCoreClock) * 1000000u))
+        Fail("E6.3: Unable to set the video core clock speed.");
+    if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nNewMemClock) * 1000000u))
+        Fail("E6.4: Unable to set the video memory clock speed.");
+
+    auto restoreClocks = [&]() {
+        if (coreChanged && !SetItem(nv::kItemCoreClock, static_cast<std::uint32_t>(m_nCoreClock) * 1000000u))
+            Fail("E6.7: Unable to reset the video core clock speed.");
+        if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nMemClock) * 1000000u))
+            Fail("E6.8: Unable to reset the video memory clock speed.");
+    };
+
+    long result = 0;
+    switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
+    case DisplayCall::kNoLibrary:
+        Fail("E6.5: Unable to load USER32.DLL library.");
+        restoreClocks();
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    case DisplayCall::kNoFunction:
+        Fail("E5.6: Unable to change display setting.");
+        restoreClocks();
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    case DisplayCall::kDone:
+        break;
+    }
+
+    ClockTestRun run = {};
+    run.client = m_hClient;
+    run.coreMHz = m_nNewCoreClock;
+    run.memMHz = m_nNewMemClock;
+    std::memcpy(run.deviceName, m_szDeviceName, sizeof run.deviceName);
+    run.deviceName[sizeof run.deviceName - 1] = '\0';
+    run.byDeviceName = m_bByDeviceName;
+    m_os.RunClockTestDialog(run);
+
+    restoreClocks();
+    RmFree(m_hClient, 0, m_hClient);
+
+    switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
+    case DisplayCall::kNoLibrary:
+        Fail("E6.9: Unable to load USER32.DLL library.");
+        return false;
+    case DisplayCall::kNoFunction:
+        Fail("E5.10: Unable to change display setting.");
+        return false;
+    case DisplayCall::kDone:
+        break;
+    }
+    m_bClocksTested = result == kDispChangeSuccessful;
+    return m_bClocksTested;
+}
