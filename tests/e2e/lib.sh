@@ -4,6 +4,7 @@
 set -uo pipefail
 
 exe="${MAROVEX_EXE:?the path of marovex.exe}"
+helper="${E2E_HELPER:?the path of e2e_helper.exe}"
 export WINEDEBUG=-all
 failures=0
 
@@ -70,6 +71,35 @@ pixel() {
     import -window root -crop "1x1+$1+$2" +repage txt:- | awk 'NR == 2 { print $3 }'
 }
 
+# Presses a button of the program's next message box; its text goes to $box_text.
+answer() {  # button id, seconds
+    box_text="$(wine "$helper" answer "$1" "${2:-10}" 2>/dev/null | tr -d '\r')"
+    [[ -n "$box_text" ]]
+}
+
+# A click on a point of the main window's client area (the window at 0,0 has
+# a one-pixel border).
+click_at() {
+    xdotool mousemove $(( $1 + 1 )) $(( $2 + 1 )) click 1
+    sleep 0.3
+}
+
+# A registry value's data as `wine reg query` prints it, or nothing.
+reg_value() {  # key, value
+    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $3 }'
+}
+
+main_visible() {
+    local w
+    for w in $(visible_windows); do
+        geometry "$w"
+        [[ "${WIDTH}x${HEIGHT}" == 540x275 ]] && return 0
+    done
+    return 1
+}
+
 reset_board() {
     wine reg delete 'HKLM\SOFTWARE\Marovex\Emulated Adapter' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v NvInitialize /f >/dev/null 2>&1 || true
 }

@@ -13,6 +13,7 @@
 #include "emulator/emulated_adapter.h"
 #include "platform/win32/win32_platform.h"
 #include "resource.h"
+#include "ui/clock_test_dlg.h"
 #include "ui/marovex_dlg.h"
 #include "window_fixture.h"
 
@@ -291,4 +292,140 @@ TEST_CASE("dragging the body moves the window to the last outline; a click leave
         CHECK(r.left == 40);
         CHECK(r.top == 20);
     });
+}
+
+namespace {
+
+void Click(CMarovexDlg& d, UINT id)
+{
+    SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+TEST_CASE("toggle groups allow none, select groups keep one")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        REQUIRE(d.m_btnD3DFSAA4.m_bChecked == 1);
+        Click(d, IDC_D3D_FSAA2);
+        CHECK(d.m_btnD3DFSAA2.m_bChecked == 1);
+        CHECK(d.m_btnD3DFSAA4.m_bChecked == 0);
+        Click(d, IDC_D3D_FSAA2);
+        CHECK(d.m_btnD3DFSAA2.m_bChecked == 0);
+        CHECK(d.m_btnD3DFSAA9.m_bChecked == 0);
+        REQUIRE(d.m_btnOverlayStandard.m_bChecked == 1);
+        Click(d, IDC_OVERLAY_STANDARD);
+        CHECK(d.m_btnOverlayStandard.m_bChecked == 1);
+        Click(d, IDC_OVERLAY_ACTIVE);
+        CHECK(d.m_btnOverlayStandard.m_bChecked == 0);
+        CHECK(d.m_btnOverlayActive.m_bChecked == 1);
+        Click(d, IDC_APPLY_AT_STARTUP);
+        CHECK(g_pDriver->m_bNewApplyAtStartup);
+        Click(d, IDC_SVHS);
+        CHECK(g_pDriver->m_nTVFormat == 4);
+    });
+}
+
+TEST_CASE("OK stores the buttons as the driver's settings and hides the window; Cancel reloads")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        Click(d, IDC_D3D_FSAA9);
+        Click(d, IDC_GL_FSAA2);
+        Click(d, IDC_GL_VSYNC);
+        Click(d, IDC_OVERLAY_ACTIVE);
+        Click(d, IDC_OK_BUTTON);
+        CHECK_FALSE(IsWindowVisible(d.m_hWnd));
+        CHECK(g_pDriver->m_nD3DFSAA == 9);
+        CHECK(g_pDriver->m_nOpenGLFSAA == 2);
+        CHECK_FALSE(g_pDriver->m_bOpenGLVSync);
+        CHECK(g_pDriver->m_nOverlayMode == 3);
+
+        d.ShowFromTray();
+        Click(d, IDC_D3D_VSYNC);
+        CHECK(d.m_btnD3DVSync.m_bChecked == 0);
+        Click(d, IDC_CANCEL_BUTTON);
+        CHECK_FALSE(IsWindowVisible(d.m_hWnd));
+        CHECK(d.m_btnD3DVSync.m_bChecked == 1);
+        CHECK(g_pDriver->m_bD3DVSync);
+    });
+}
+
+TEST_CASE("an overlay mode above 3 shows neither button and is stored as activated")
+{
+    Board board;
+    PutDword(std::string(kAdapterKey) + "\\DirectDraw", "VideoBusMasterMode", 2);
+    PutDword(std::string(kAdapterKey) + "\\OpenGL", "EnableFSAA", 1);
+    PutDword(std::string(kAdapterKey) + "\\OpenGL", "FSAAQuality", 7);
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        CHECK(d.m_btnOverlayStandard.m_bChecked == 1);
+        CHECK(d.m_btnGLFSAA15.m_bChecked + d.m_btnGLFSAA2L.m_bChecked + d.m_btnGLFSAA2.m_bChecked == 0);
+        d.m_btnOverlayStandard.m_bChecked = 0;  // as a mode above 3 would leave them
+        Click(d, IDC_OK_BUTTON);
+        CHECK(g_pDriver->m_nOverlayMode == 3);
+        CHECK(g_pDriver->m_nOpenGLFSAA == -1);
+    });
+}
+
+TEST_CASE("the page tabs swap their looks, and the resolution choice shows its picture")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        CHECK(d.m_btnMain.m_ptNormal.y == 275);
+        CHECK(d.m_btnAbout.m_ptNormal.y == 0);
+        Click(d, IDC_ABOUT);
+        CHECK(d.m_bAboutPage);
+        CHECK(d.m_btnMain.m_ptNormal.y == 0);
+        CHECK(d.m_btnAbout.m_ptNormal.y == 275);
+        Click(d, IDC_MAIN);
+        CHECK_FALSE(d.m_bAboutPage);
+        CHECK(Visible(d.m_btnOK));
+
+        d.m_menuResolution.m_nLastItem = ID_RESOLUTION_800_600_16;
+        d.ChooseResolution();
+        CHECK(g_pDriver->m_nTVWidth == 800);
+        CHECK(g_pDriver->m_nTVBitsPerPel == 16);
+        CHECK(Visible(d.m_btnResolution));
+        CHECK(d.m_btnResolution.m_ptNormal.x == 1);
+        CHECK(d.m_btnResolution.m_ptNormal.y == 477 + 32);
+    });
+}
+
+namespace {
+
+HWND s_seen;
+
+// Escape and the close command, sent as soon as the progress dialog is up.
+void CALLBACK AskToEndEarly(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = FindWindowA("#32770", "Testing new settings");
+    if (box && box != s_seen) {
+        s_seen = box;
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(box, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace
+
+TEST_CASE("the progress dialog runs its 20 steps, whatever asks it to end early")
+{
+    Board board;
+    for (int run = 0; run < 2; ++run) {
+        CClockTestDlg dialog(board.adapter);
+        dialog.m_run.coreMHz = 210;
+        dialog.m_run.memMHz = 170;
+        dialog.m_run.byDeviceName = true;
+        std::strcpy(dialog.m_run.deviceName, "\\\\.\\Display1");
+        s_seen = nullptr;
+        UINT_PTR early = SetTimer(nullptr, 0, 100, AskToEndEarly);
+        const DWORD started = GetTickCount();
+        CHECK(dialog.DoModal() == IDOK);
+        const DWORD took = GetTickCount() - started;
+        KillTimer(nullptr, early);
+        CAPTURE(took);
+        CHECK(s_seen != nullptr);
+        CHECK(took >= 4000);
+    }
 }
