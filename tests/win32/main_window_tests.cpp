@@ -3,6 +3,7 @@
 // answers the mouse.  Checks run from a timer inside the modal run.
 #include <doctest.h>
 #include <windows.h>
+#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstring>
@@ -428,4 +429,22 @@ TEST_CASE("the progress dialog runs its 20 steps, whatever asks it to end early"
         CHECK(s_seen != nullptr);
         CHECK(took >= 4000);
     }
+}
+
+TEST_CASE("the tray icon comes back when the shell announces a restart")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        NOTIFYICONDATAA probe = {};
+        probe.cbSize = 88;
+        probe.hWnd = d.m_hWnd;
+        probe.uID = kTrayIconId;
+        probe.uFlags = NIF_TIP;
+        lstrcpyA(probe.szTip, "Marovex");
+        REQUIRE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+        REQUIRE(TrayRemoveIcon(d.m_hWnd, kTrayIconId));  // the shell forgot it
+        CHECK_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+        SendMessageA(d.m_hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        CHECK(Shell_NotifyIconA(NIM_MODIFY, &probe));
+    });
 }
