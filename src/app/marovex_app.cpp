@@ -4,9 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "app/platform_choice.h"
 #include "ui/clock_test_dlg.h"
 #include "ui/marovex_dlg.h"
@@ -23,17 +20,6 @@ CMarovexApp theApp;
 // The system dialog class, by its atom.
 constexpr ATOM kDialogClassAtom = 0x8002;
 
-bool SameIgnoringCase(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
-
 }  // namespace
 
 BOOL CMarovexApp::InitInstance()
@@ -44,7 +30,7 @@ BOOL CMarovexApp::InitInstance()
         SetFocus(running);
         return FALSE;
     }
-    if (__argc > 1 && SameIgnoringCase(__argv[1], "min"))
+    if (__argc > 1 && lstrcmpiA(__argv[1], "min") == 0)
         g_bStartHidden = true;
     InitCommonControls();
 

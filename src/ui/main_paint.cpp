@@ -107,42 +107,42 @@ void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOO
     });
 }
 
-void CMarovexDlg::DrawCoreClock()
+// One read-out: its backdrop placeholder, its three digit places, and how
+// far left a two-digit value stands (the core read-out one place further).
+struct ReadOut {
+    UINT backdrop;
+    UINT units, tens, hundreds;
+    int twoDigitShift;
+};
+
+void CMarovexDlg::DrawReadOut(const char* text, std::size_t size, const ReadOut& r)
 {
-    DrawClockBackdrop(m_hWnd, IDC_CORE_BACKDROP, IDB_SKIN, m_bAboutPage);
-    const char* text = m_szCoreClock;
-    switch (strnlen(text, sizeof m_szCoreClock)) {
+    DrawClockBackdrop(m_hWnd, r.backdrop, IDB_SKIN, m_bAboutPage);
+    switch (strnlen(text, size)) {
     case 3:
-        DrawDigit(m_hWnd, text[2], IDC_CORE_UNITS, IDB_DIGITS, m_bAboutPage, 0);
-        DrawDigit(m_hWnd, text[1], IDC_CORE_TENS, IDB_DIGITS, m_bAboutPage, 8);
-        DrawDigit(m_hWnd, text[0], IDC_CORE_HUNDREDS, IDB_DIGITS, m_bAboutPage, 16);
+        DrawDigit(m_hWnd, text[2], r.units, IDB_DIGITS, m_bAboutPage, 0);
+        DrawDigit(m_hWnd, text[1], r.tens, IDB_DIGITS, m_bAboutPage, 8);
+        DrawDigit(m_hWnd, text[0], r.hundreds, IDB_DIGITS, m_bAboutPage, 16);
         break;
     case 2:
-        DrawDigit(m_hWnd, text[1], IDC_CORE_UNITS, IDB_DIGITS, m_bAboutPage, 8);
-        DrawDigit(m_hWnd, text[0], IDC_CORE_TENS, IDB_DIGITS, m_bAboutPage, 16);
+        DrawDigit(m_hWnd, text[1], r.units, IDB_DIGITS, m_bAboutPage, r.twoDigitShift);
+        DrawDigit(m_hWnd, text[0], r.tens, IDB_DIGITS, m_bAboutPage, r.twoDigitShift + 8);
         break;
     default:
-        break;
+        break;  // one digit, or four: the backdrop alone
     }
+}
+
+void CMarovexDlg::DrawCoreClock()
+{
+    static const ReadOut kCore = {IDC_CORE_BACKDROP, IDC_CORE_UNITS, IDC_CORE_TENS, IDC_CORE_HUNDREDS, 8};
+    DrawReadOut(m_szCoreClock, sizeof m_szCoreClock, kCore);
 }
 
 void CMarovexDlg::DrawMemClock()
 {
-    DrawClockBackdrop(m_hWnd, IDC_MEMORY_BACKDROP, IDB_SKIN, m_bAboutPage);
-    const char* text = m_szMemClock;
-    switch (strnlen(text, sizeof m_szMemClock)) {
-    case 3:
-        DrawDigit(m_hWnd, text[2], IDC_MEMORY_UNITS, IDB_DIGITS, m_bAboutPage, 0);
-        DrawDigit(m_hWnd, text[1], IDC_MEMORY_TENS, IDB_DIGITS, m_bAboutPage, 8);
-        DrawDigit(m_hWnd, text[0], IDC_MEMORY_HUNDREDS, IDB_DIGITS, m_bAboutPage, 16);
-        break;
-    case 2:
-        DrawDigit(m_hWnd, text[1], IDC_MEMORY_UNITS, IDB_DIGITS, m_bAboutPage, 0);
-        DrawDigit(m_hWnd, text[0], IDC_MEMORY_TENS, IDB_DIGITS, m_bAboutPage, 8);
-        break;
-    default:
-        break;
-    }
+    static const ReadOut kMemory = {IDC_MEMORY_BACKDROP, IDC_MEMORY_UNITS, IDC_MEMORY_TENS, IDC_MEMORY_HUNDREDS, 0};
+    DrawReadOut(m_szMemClock, sizeof m_szMemClock, kMemory);
 }
 
 void CMarovexDlg::PaintOnce()

@@ -16,6 +16,8 @@
 #include "framework/tooltip.h"
 #include "platform/platform.h"
 
+struct ReadOut;
+
 // The one driver object, created by the window's initialisation and
 // deleted when the window is destroyed.
 extern CDisplayDriver* g_pDriver;
@@ -103,6 +105,7 @@ private:
     BOOL DrawDragOutline(int x, int y, int mode);
     void DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
     void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
+    void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
     void ReportError(const char* text);
 
     platform::Platform& m_os;
