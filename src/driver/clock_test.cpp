@@ -8,6 +8,12 @@
 
 using namespace platform;
 
+namespace {
+
+constexpr int kRestoreAttempts = 3;
+
+}  // namespace
+
 bool CDisplayDriver::TestClockSpeeds()
 {
     const bool coreChanged = m_nNewCoreClock != m_nCoreClock;
@@ -30,10 +36,18 @@ bool CDisplayDriver::TestClockSpeeds()
     if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nNewMemClock) * 1000000u))
         Fail("E6.4: Unable to set the video memory clock speed.");
 
+    // The board must not be left at clocks that were only on trial: a
+    // refused restore is asked again before it counts as failed.
+    auto restore = [&](std::uint32_t item, int mhz) {
+        for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
+            if (SetItem(item, static_cast<std::uint32_t>(mhz) * 1000000u))
+                return true;
+        return false;
+    };
     auto restoreClocks = [&]() {
-        if (coreChanged && !SetItem(nv::kItemCoreClock, static_cast<std::uint32_t>(m_nCoreClock) * 1000000u))
+        if (coreChanged && !restore(nv::kItemCoreClock, m_nCoreClock))
             Fail("E6.7: Unable to reset the video core clock speed.");
-        if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nMemClock) * 1000000u))
+        if (memChanged && !restore(nv::kItemMemClock, m_nMemClock))
             Fail("E6.8: Unable to reset the video memory clock speed.");
     };
 

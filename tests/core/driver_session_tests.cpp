@@ -379,3 +379,50 @@ TEST_CASE("setters change pending values only, within what they accept")
     CHECK(d.m_nNewCoreClock == 200);
     CHECK(d.m_nNewOutputDevice == 0);
 }
+
+TEST_CASE("every registry operation of Open failing alone: Open still succeeds with the defaults")
+{
+    // A registry with a value for every setting, so that every read happens.
+    auto prepare = [](fake::FakeSystem& s) {
+        const std::string a = kNtAdapterKey;
+        s.PutDword(a + "\\OpenGL", "EnableFSAA", 1);
+        s.PutDword(a + "\\OpenGL", "FSAAQuality", 2);
+        s.PutDword(a + "\\OpenGL", "DefaultSwapInterval", 0xFFFFFFFFu);
+        s.PutDword(a + "\\Direct3D", "VSYNCENABLE", 0);
+        s.PutDword(a + "\\Direct3D", "VSYNCMODE", 2);
+        s.PutDword(a + "\\DirectDraw", "VideoBusMasterMode", 3);
+        s.PutDword("SOFTWARE\\NVIDIA Corporation\\Global\\System", "EnableVia4X", 1);
+        s.PutString("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "NvInitialize",
+                    "RUNDLL32.EXE NVQTWK.DLL,NvXTInit");
+    };
+    std::size_t total = 0;
+    {
+        Rig rig;
+        prepare(rig.system);
+        rig.system.registryCalls.clear();
+        REQUIRE(rig.driver.Open(kDisplayName));
+        for (const fake::RegCall& c : rig.system.registryCalls)
+            total += c.op != fake::RegCall::kClose && c.key.find("Marovex") == std::string::npos;
+    }
+    REQUIRE(total > 20);
+    for (std::size_t failing = 0; failing < total; ++failing) {
+        CAPTURE(failing);
+        Rig rig;
+        prepare(rig.system);
+        std::size_t seen = 0;
+        rig.system.failRegistryWhen = [&](const fake::RegCall& c) {
+            if (c.key.find("Marovex") != std::string::npos)
+                return false;
+            return seen++ == failing;
+        };
+        CHECK(rig.driver.Open(kDisplayName));
+        CHECK(rig.driver.GetLastErrorText() == "None");
+        const CDisplayDriver& d = rig.driver;
+        CHECK(d.m_nNewOpenGLFSAA == d.m_nOpenGLFSAA);
+        CHECK(d.m_bNewD3DVSync == d.m_bD3DVSync);
+        CHECK(d.m_nNewAGPRate == d.m_nAGPRate);
+        CHECK(d.m_bNewApplyAtStartup == d.m_bApplyAtStartup);
+        CHECK(d.GetDefaultCoreClock() == 200);
+        CHECK(rig.system.OpenKeys() == 0);
+    }
+}
