@@ -100,6 +100,39 @@ class Bitmap:
         return [self.pixels[yy][x:x + w] for yy in range(y, y + h)]
 
 
+def decode_rle8(stream, w, h, faults, name):
+    """Decodes BI_RLE8 data to top-down rows; None, with a fault, when the
+    stream does not describe exactly w x h pixels."""
+    bottom_up = []
+    row = []
+    i = 0
+    while True:
+        if i + 1 >= len(stream):
+            faults.add(name, "run-length data ends without its end mark")
+            return None
+        count, value = stream[i], stream[i + 1]
+        i += 2
+        if count:
+            row += [value] * count
+        elif value == 0:  # end of row
+            bottom_up.append(row)
+            row = []
+        elif value == 1:  # end of picture
+            if row:
+                bottom_up.append(row)
+            break
+        elif value == 2:
+            faults.add(name, "run-length data moves the pen; the encoder never does")
+            return None
+        else:  # absolute run
+            row += list(stream[i:i + value])
+            i += value + (value % 2)
+    if len(bottom_up) != h or any(len(r) != w for r in bottom_up):
+        faults.add(name, "run-length data does not make %dx%d pixels" % (w, h))
+        return None
+    return list(reversed(bottom_up))
+
+
 def read_bmp(path, faults, name):
     data = open(path, "rb").read()
     if len(data) < 54 or data[:2] != b"BM":
@@ -111,8 +144,8 @@ def read_bmp(path, faults, name):
     if hsize != 40:
         faults.add(name, "info header is %d bytes, old Windows wants the 40-byte one" % hsize)
         return None
-    if comp != 0:
-        faults.add(name, "compressed (method %d); must be uncompressed" % comp)
+    if comp not in (0, 1):
+        faults.add(name, "compressed with method %d; want none or 8-bit run lengths" % comp)
         return None
     if planes != 1 or bits != 8:
         faults.add(name, "%d planes, %d bits per pixel; want 1 plane, 8 bits" % (planes, bits))
@@ -124,14 +157,20 @@ def read_bmp(path, faults, name):
     if colours != 256:
         faults.add(name, "colour table has %d entries; want 256" % colours)
     stride = (w + 3) & ~3
-    if off != 14 + 40 + 4 * colours or file_size != len(data) or len(data) != off + stride * h:
+    stored = stride * h if comp == 0 else size_image
+    if off != 14 + 40 + 4 * colours or file_size != len(data) or len(data) != off + stored:
         faults.add(name, "file layout inconsistent (offset %d, size %d, stored %d)"
                    % (off, file_size, len(data)))
         return None
     palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i])
                for i in range(colours)]
-    rows = [list(data[off + (h - 1 - y) * stride: off + (h - 1 - y) * stride + w])
-            for y in range(h)]
+    if comp == 0:
+        rows = [list(data[off + (h - 1 - y) * stride: off + (h - 1 - y) * stride + w])
+                for y in range(h)]
+    else:
+        rows = decode_rle8(data[off:], w, h, faults, name)
+        if rows is None:
+            return None
     return Bitmap(w, h, bits, palette, rows)
 
 

@@ -17,3 +17,7 @@ extern CPalette g_palBack;
 // given).  False, with neither object changed, when the resource cannot be
 // loaded.
 BOOL LoadSkinBitmap(UINT id, CBitmap* bitmap, CPalette* palette);
+
+// Bitmap resource id as an uncompressed 8-bit (or smaller) DIB section,
+// decoded from the resource itself; null when it cannot be.
+HBITMAP DecodeBitmapResource(UINT id);

@@ -374,3 +374,23 @@ TEST_CASE("the resolution menu draws all rows, highlights one, and remembers it"
     DeleteObject(surface);
     DeleteDC(target);
 }
+
+TEST_CASE("the skin decodes to the same pixels through the system's loader and the program's own")
+{
+    HBITMAP loaded = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SKIN), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP decoded = DecodeBitmapResource(IDB_SKIN);
+    REQUIRE(loaded != nullptr);
+    REQUIRE(decoded != nullptr);
+    DIBSECTION a = {}, b = {};
+    REQUIRE(GetObjectA(loaded, sizeof a, &a) == sizeof a);
+    REQUIRE(GetObjectA(decoded, sizeof b, &b) == sizeof b);
+    CHECK(b.dsBm.bmWidth == 539);
+    CHECK(b.dsBm.bmHeight == 586);
+    CHECK(b.dsBmih.biBitCount == 8);
+    CHECK(b.dsBmih.biCompression == BI_RGB);
+    CHECK(std::memcmp(a.dsBm.bmBits, b.dsBm.bmBits, a.dsBm.bmWidthBytes * a.dsBm.bmHeight) == 0);
+    CHECK(DecodeBitmapResource(900) == nullptr);  // a true-colour picture is not the skin's kind
+    DeleteObject(loaded);
+    DeleteObject(decoded);
+}
