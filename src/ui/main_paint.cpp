@@ -83,6 +83,19 @@ void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL ab
     if (aboutPage)
         return;
     const Place place = id == IDC_CORE_BACKDROP ? Place{489, 46, 31, 18} : Place{489, 76, 31, 18};
+    // The backdrop is the skin's own: copied from the skin context, which
+    // holds that picture already, it costs no load of the whole picture at
+    // every slider step.  Without a skin context it is loaded as the panels are.
+    if (bitmapId == IDB_SKIN && g_dcSkin.GetSafeHdc()) {
+        HWND item = GetDlgItem(dialog, id);
+        if (!item)
+            return;
+        MoveWindow(item, place.x, place.y, place.width, place.height, TRUE);
+        HDC target = GetDC(item);
+        BitBlt(target, 0, 0, 31, 18, g_dcSkin.GetSafeHdc(), place.x, place.y, SRCCOPY);
+        ReleaseDC(item, target);
+        return;
+    }
     DrawWithBitmap(dialog, id, bitmapId, &place, [&](HDC target, HDC memory) {
         BitBlt(target, 0, 0, 31, 18, memory, place.x, place.y, SRCCOPY);
     });
@@ -117,6 +130,10 @@ struct ReadOut {
 
 void CMarovexDlg::DrawReadOut(const char* text, std::size_t size, const ReadOut& r)
 {
+    // A hidden window is painted whole when it shows: drawing into it now
+    // would only delay its start.
+    if (!IsWindowVisible(m_hWnd))
+        return;
     DrawClockBackdrop(m_hWnd, r.backdrop, IDB_SKIN, m_bAboutPage);
     switch (strnlen(text, size)) {
     case 3:
@@ -173,6 +190,8 @@ void CMarovexDlg::OnPaint()
         g_bFirstPaint = false;
         PaintOnce();
     }
+    if (m_bTrayIconPending)
+        AddTrayIcon();
 }
 
 void CMarovexDlg::OnSliderMoved(WPARAM clock, LPARAM id)

@@ -79,6 +79,17 @@ void CMarovexDlg::ReportError(const char* text)
     ::MessageBoxA(m_hWnd, text, kCaption, MB_OK | MB_ICONHAND);
 }
 
+void CMarovexDlg::AddTrayIcon()
+{
+    m_bTrayIconPending = false;
+    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption)) {
+        ReportError("Initialize Error\n\nCould not initialize the task bar icon.");
+        // Without an icon a hidden window could never be brought back: a
+        // start with "min" goes on as a visible one.
+        g_bStartHidden = false;
+    }
+}
+
 BOOL CMarovexDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
@@ -92,11 +103,12 @@ BOOL CMarovexDlg::OnInitDialog()
     ::SetWindowLongA(m_hWnd, GWL_STYLE, ::GetWindowLongA(m_hWnd, GWL_STYLE) | WS_SYSMENU);
 
     m_nTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption)) {
-        ReportError("Initialize Error\n\nCould not initialize the task bar icon.");
-        // Without an icon a hidden window could never be brought back.
-        g_bStartHidden = false;
-    }
+    // Adding the icon waits on the shell; a window that shows itself adds it
+    // once its face is painted, so that the start is not held up.
+    if (g_bStartHidden)
+        AddTrayIcon();
+    else
+        m_bTrayIconPending = true;
 
     m_hCursorGrab = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CLOSED));
     m_hCursorHand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_OPEN));

@@ -107,8 +107,10 @@ private:
     void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
     void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
     void ReportError(const char* text);
+    void AddTrayIcon();
 
     platform::Platform& m_os;
     // The shell's broadcast after it restarts, when the icon must be added again.
     UINT m_nTaskbarCreated = 0;
+    bool m_bTrayIconPending = false;  // to be added after the first paint
 };

@@ -16,6 +16,19 @@ NOTIFYICONDATAA Record(HWND wnd, UINT id)
     return data;
 }
 
+// Shell_NotifyIconA, from the shell library loaded at first use: the
+// program then starts without waiting for the shell library to load.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
+{
+    using NotifyFn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+    static NotifyFn notify = [] {
+        HMODULE shell = LoadLibraryA("SHELL32.DLL");
+        return shell ? reinterpret_cast<NotifyFn>(reinterpret_cast<void*>(GetProcAddress(shell, "Shell_NotifyIconA")))
+                     : nullptr;
+    }();
+    return notify ? notify(message, data) : FALSE;
+}
+
 }  // namespace
 
 bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip)
@@ -25,7 +38,7 @@ bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip)
     data.uCallbackMessage = WM_TRAY_NOTIFY;
     data.hIcon = icon;
     lstrcpynA(data.szTip, tip ? tip : "", 64);
-    BOOL added = Shell_NotifyIconA(NIM_ADD, &data);
+    BOOL added = NotifyIcon(NIM_ADD, &data);
     // The shell keeps its own copy.  The window's icon is a shared resource
     // icon, which this leaves alone.
     if (icon)
@@ -36,7 +49,7 @@ bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip)
 bool TrayRemoveIcon(HWND wnd, UINT id)
 {
     NOTIFYICONDATAA data = Record(wnd, id);
-    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+    return NotifyIcon(NIM_DELETE, &data) != FALSE;
 }
 
 BOOL CMarovexDlg::DestroyWindow()
