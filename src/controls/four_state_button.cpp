@@ -25,8 +25,11 @@ BOOL C4StateBitButton::Create(UINT id, const RECT& rect, CDC* skinDC, CPalette* 
     if (!m_hWnd && !CreateChild("C4StateBitButton", WS_CHILD | WS_VISIBLE, rect, parent, id))
         return FALSE;
     GetClientRect(&m_rect);
-    if (toolTip && toolTip->m_hWnd)
+    // Registered again, in place of any earlier registration of this control.
+    if (toolTip && toolTip->m_hWnd) {
+        toolTip->DelTool(m_hWnd, id);
         toolTip->AddTool(m_hWnd, id, m_rect, text.c_str());
+    }
     m_pToolTip = toolTip;
     m_pSkinDC = skinDC;
     m_pPalette = palette;
@@ -68,6 +71,11 @@ LRESULT C4StateBitButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_pToolTip->RelayEvent(m_hWnd, message, wParam, lParam);
 
     switch (message) {
+    case WM_DESTROY:
+        // A tool of a window that is gone would stay in the tooltip forever.
+        if (m_pToolTip && m_pToolTip->m_hWnd)
+            m_pToolTip->DelTool(m_hWnd, static_cast<UINT>(GetDlgCtrlID(m_hWnd)));
+        return Default();
     case WM_LBUTTONDOWN:
         OnLButtonDown();
         return Default();

@@ -106,8 +106,10 @@ void EmulatedAdapter::Reset(const AdapterState& state)
 
 bool EmulatedAdapter::Admit(Request request)
 {
-    m_requests.push_back(std::move(request));
-    return !(m_failWhen && m_failWhen(m_requests.back()));
+    const bool fail = m_failWhen && m_failWhen(request);
+    if (m_keepRequests)
+        m_requests.push_back(std::move(request));
+    return !fail;
 }
 
 void EmulatedAdapter::HandleResourceManager(std::uint32_t function, void* block)

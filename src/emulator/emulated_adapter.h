@@ -43,6 +43,9 @@ public:
     // Display-settings calls answer as a board would: a reset fails while a
     // clock is above what the board survives, and once more after it; a mode
     // change succeeds only for a mode the current output device shows.
+    // Tests keep a log of the requests; the program keeps none, so that a
+    // long-running program does not grow.
+    void KeepRequests(bool keep) { m_keepRequests = keep; }
     const std::vector<Request>& Requests() const { return m_requests; }
     void ClearRequests() { m_requests.clear(); }
     std::size_t OpenClients() const { return m_rm.OpenClients(); }
@@ -73,7 +76,8 @@ private:
     ResourceManager m_rm{m_state};
     std::function<bool(const Request&)> m_failWhen;
     std::vector<Request> m_requests;
-    bool m_faulted = false;  // run beyond its stable clocks since the last good reset
+    bool m_faulted = false;
+    bool m_keepRequests = false;  // run beyond its stable clocks since the last good reset
 };
 
 }  // namespace emulator

@@ -32,6 +32,15 @@ BOOL CToolTipCtrl::AddTool(HWND tool, UINT id, const RECT& rect, const char* tex
     return static_cast<BOOL>(SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
+void CToolTipCtrl::DelTool(HWND tool, UINT id)
+{
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.hwnd = tool;
+    info.uId = id;
+    SendMessage(TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void CToolTipCtrl::RelayEvent(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     MSG msg = {};

@@ -15,6 +15,7 @@ public:
     BOOL Create(CWnd* parent, DWORD style);
     void Activate(BOOL active) { SendMessage(TTM_ACTIVATE, active, 0); }
     BOOL AddTool(HWND tool, UINT id, const RECT& rect, const char* text, UINT flags = 0);
+    void DelTool(HWND tool, UINT id);
     // Hands the tooltip a mouse message of one of its tools.
     void RelayEvent(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 };

@@ -10,6 +10,7 @@ struct Rig {
     explicit Rig(std::uint32_t platformId = platform::kVerPlatformWin32Nt)
     {
         system.platformId = platformId;
+        adapter.KeepRequests(true);
     }
 
     fake::FakeSystem system;

@@ -175,5 +175,12 @@ TEST_CASE("skinned controls register their tooltip text with the shared tooltip 
     info.lpszText = text;
     tip.SendMessage(TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&info));
     CHECK(std::string(text) == "Test settings");
+
+    // Registered again in place of the first, and gone with the window.
+    REQUIRE(button.Create(IDC_TEST, RECT{358, 105, 398, 118}, &g_dcSkin, &g_palSkin, POINT{358, 105},
+                          POINT{358, 380}, POINT{358, 105}, POINT{358, 380}, &tip, IDS_TEST, &parent));
+    CHECK(tip.SendMessage(TTM_GETTOOLCOUNT) == 1);
+    button.DestroyWindow();
+    CHECK(tip.SendMessage(TTM_GETTOOLCOUNT) == 0);
     tip.DestroyWindow();
 }
