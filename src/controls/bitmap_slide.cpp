@@ -20,11 +20,8 @@ BOOL CBitmapSlide::Create(UINT id, const RECT& rect, int thumbWidth, int thumbHe
     if (!m_hWnd && !CreateChild("CBitmapSlide", WS_CHILD | WS_VISIBLE, rect, parent, id))
         return FALSE;
     GetClientRect(&m_rect);
-    // Registered again, in place of any earlier registration of this control.
-    if (toolTip && toolTip->m_hWnd) {
-        toolTip->DelTool(m_hWnd, id);
-        toolTip->AddTool(m_hWnd, id, m_rect, text.c_str());
-    }
+    if (toolTip && toolTip->m_hWnd)
+        toolTip->SetTool(m_hWnd, id, m_rect, text.c_str());
     m_pToolTip = toolTip;
     m_pSkinDC = skinDC;
     m_pPalette = palette;
@@ -150,17 +147,11 @@ void CBitmapSlide::Cancel()
 
 LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pToolTip && m_pToolTip->m_hWnd
-        && (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP))
-        m_pToolTip->RelayEvent(m_hWnd, message, wParam, lParam);
+    if (m_pToolTip)
+        m_pToolTip->FollowTool(m_hWnd, message, wParam, lParam);
 
     const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
-    case WM_DESTROY:
-        // A tool of a window that is gone would stay in the tooltip forever.
-        if (m_pToolTip && m_pToolTip->m_hWnd)
-            m_pToolTip->DelTool(m_hWnd, static_cast<UINT>(GetDlgCtrlID(m_hWnd)));
-        return Default();
     case WM_LBUTTONDOWN:
         m_nState |= kDragging;
         MoveThumbTo(point);

@@ -25,11 +25,8 @@ BOOL C4StateBitButton::Create(UINT id, const RECT& rect, CDC* skinDC, CPalette* 
     if (!m_hWnd && !CreateChild("C4StateBitButton", WS_CHILD | WS_VISIBLE, rect, parent, id))
         return FALSE;
     GetClientRect(&m_rect);
-    // Registered again, in place of any earlier registration of this control.
-    if (toolTip && toolTip->m_hWnd) {
-        toolTip->DelTool(m_hWnd, id);
-        toolTip->AddTool(m_hWnd, id, m_rect, text.c_str());
-    }
+    if (toolTip && toolTip->m_hWnd)
+        toolTip->SetTool(m_hWnd, id, m_rect, text.c_str());
     m_pToolTip = toolTip;
     m_pSkinDC = skinDC;
     m_pPalette = palette;
@@ -66,16 +63,10 @@ POINT C4StateBitButton::CurrentLook() const
 
 LRESULT C4StateBitButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pToolTip && m_pToolTip->m_hWnd
-        && (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP))
-        m_pToolTip->RelayEvent(m_hWnd, message, wParam, lParam);
+    if (m_pToolTip)
+        m_pToolTip->FollowTool(m_hWnd, message, wParam, lParam);
 
     switch (message) {
-    case WM_DESTROY:
-        // A tool of a window that is gone would stay in the tooltip forever.
-        if (m_pToolTip && m_pToolTip->m_hWnd)
-            m_pToolTip->DelTool(m_hWnd, static_cast<UINT>(GetDlgCtrlID(m_hWnd)));
-        return Default();
     case WM_LBUTTONDOWN:
         OnLButtonDown();
         return Default();
