@@ -124,7 +124,12 @@ void Command(HWND wnd, UINT id)
 
 void DragSlider(HWND wnd, int to)
 {
-    HWND slider = GetDlgItem(wnd, 1046);
+    // The skinned core slider, not the template's hidden trackbar of the same id.
+    HWND slider = nullptr;
+    for (HWND c = FindWindowExA(wnd, nullptr, "MarovexControl", "CBitmapSlide"); c && !slider;
+         c = FindWindowExA(wnd, c, "MarovexControl", "CBitmapSlide"))
+        if (GetDlgCtrlID(c) == 1046)
+            slider = c;
     SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(77, 8));
     SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to, 8));
     SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(to, 8));
