@@ -55,16 +55,8 @@ bool CDisplayDriver::ApplySettings()
         ok = false;
     };
 
-    if (RmAllocRoot(&m_hClient) != 0) {
-        Fail("E5.1: Invalid video driver allocation.");
+    if (!Connect("E5.1: Invalid video driver allocation.", "E5.2: Invalid video driver device ID."))
         return false;
-    }
-    char name[nv::kDeviceNameSize] = {};
-    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
-        Fail("E5.2: Invalid video driver device ID.");
-        RmFree(m_hClient, 0, m_hClient);
-        return false;
-    }
 
     // 5. and 6. Clocks, only after a passed test.
     if (m_nNewCoreClock != m_nCoreClock && m_bClocksTested) {

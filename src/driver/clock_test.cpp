@@ -21,16 +21,8 @@ bool CDisplayDriver::TestClockSpeeds()
     if (!coreChanged && !memChanged)
         return true;
 
-    if (RmAllocRoot(&m_hClient) != 0) {
-        Fail("E6.1: Invalid video driver allocation.");
+    if (!Connect("E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID."))
         return false;
-    }
-    char name[nv::kDeviceNameSize] = {};
-    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
-        Fail("E6.2: Invalid video driver device ID.");
-        RmFree(m_hClient, 0, m_hClient);
-        return false;
-    }
     if (coreChanged && !SetItem(nv::kItemCoreClock, static_cast<std::uint32_t>(m_nNewCoreClock) * 1000000u))
         Fail("E6.3: Unable to set the video core clock speed.");
     if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nNewMemClock) * 1000000u))

@@ -165,6 +165,9 @@ private:
     // found; waits the given time before releasing the library.
     DisplayCall ChangeDisplayMode(const platform::DisplayMode* mode, std::uint32_t flags,
                                   std::uint32_t waitMs, long* result);
+    // Allocates the resource-manager client and its device; on failure
+    // stores the message for the step that failed and frees what was made.
+    bool Connect(const char* rootMessage, const char* deviceMessage);
     void SendOutputDevice(int device, int format);
     bool SetItem(std::uint32_t item, std::uint32_t value);
     platform::DeviceContext MakeDisplayDC();

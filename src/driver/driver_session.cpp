@@ -21,20 +21,27 @@ bool CDisplayDriver::Open(const char* deviceName)
 {
     if (!Verify(deviceName))
         return false;
-    if (RmAllocRoot(&m_hClient) != 0) {
-        Fail("E1.1: Invalid video driver allocation.");
+    if (!Connect("E1.1: Invalid video driver allocation.", "E1.2: Invalid video driver device ID."))
         return false;
-    }
-    bool result = false;
-    char name[nv::kDeviceNameSize] = {};
-    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
-        Fail("E1.2: Invalid video driver device ID.");
-    } else {
-        ReadHardwareInfo();
-        result = ReadSettings();
-    }
+    ReadHardwareInfo();
+    const bool result = ReadSettings();
     RmFree(m_hClient, 0, m_hClient);
     return result;
+}
+
+bool CDisplayDriver::Connect(const char* rootMessage, const char* deviceMessage)
+{
+    if (RmAllocRoot(&m_hClient) != 0) {
+        Fail(rootMessage);
+        return false;
+    }
+    char name[nv::kDeviceNameSize] = {};
+    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
+        Fail(deviceMessage);
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    }
+    return true;
 }
 
 bool CDisplayDriver::Verify(const char* deviceName)

@@ -74,11 +74,8 @@ constexpr long kDispChangeFailed = -1;
 constexpr long kDispChangeBadMode = -2;
 
 // Message box styles and answers.
-constexpr unsigned kMbOk = 0x00;
 constexpr unsigned kMbYesNo = 0x04;
-constexpr unsigned kMbIconStop = 0x10;
 constexpr unsigned kMbIconQuestion = 0x20;
-constexpr unsigned kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;

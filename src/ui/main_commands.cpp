@@ -46,10 +46,9 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnSliderMoved(wParam, lParam);
         return 0;
     case WM_DESTROY:
-        // However the window ends, it leaves no tray icon and no driver.
-        TrayRemoveIcon(m_hWnd, kTrayIconId);
-        delete g_pDriver;
-        g_pDriver = nullptr;
+        // However the window ends (the modal run also ends it without the
+        // DestroyWindow override), it leaves no tray icon and no driver.
+        ReleaseTrayAndDriver();
         return CDialog::WindowProc(message, wParam, lParam);
     default:
         return CDialog::WindowProc(message, wParam, lParam);

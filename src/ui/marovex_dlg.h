@@ -108,6 +108,7 @@ private:
     void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
     void ReportError(const char* text);
     void AddTrayIcon();
+    void ReleaseTrayAndDriver();
 
     platform::Platform& m_os;
     // The shell's broadcast after it restarts, when the icon must be added again.

@@ -52,10 +52,15 @@ bool TrayRemoveIcon(HWND wnd, UINT id)
     return NotifyIcon(NIM_DELETE, &data) != FALSE;
 }
 
-BOOL CMarovexDlg::DestroyWindow()
+void CMarovexDlg::ReleaseTrayAndDriver()
 {
     TrayRemoveIcon(m_hWnd, kTrayIconId);
     delete g_pDriver;
     g_pDriver = nullptr;
+}
+
+BOOL CMarovexDlg::DestroyWindow()
+{
+    ReleaseTrayAndDriver();
     return CDialog::DestroyWindow();
 }
