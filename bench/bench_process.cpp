@@ -1,7 +1,8 @@
 // Benchmarks of the real program as a process, driven from outside like a
-// user would: start-up to the first paint (and to the tray icon with "min"),
-// and its memory, GDI objects and handles before and after long use, each
-// beside the bare program measured the same way.
+// user would: start-up until the window shows its finished face, read back
+// from the screen (and to the tray icon with "min"), and its memory, GDI
+// objects, handles and windows before and after long use, each beside the
+// bare program measured the same way.
 //
 //   bench_process MAROVEX.EXE BARE.EXE [RUNS [startup|memory]]
 #undef _WIN32_WINNT
@@ -10,12 +11,14 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bench_stats.h"
+#include "process_usage.h"
 
 namespace {
 
@@ -45,6 +48,37 @@ HWND FindMarovex()
 bool Painted(HWND wnd)
 {
     return wnd && IsWindowVisible(wnd) && !GetUpdateRect(wnd, nullptr, FALSE);
+}
+
+// A hash of what a window shows on the screen, read back from the screen;
+// 0 while there is no visible window.
+std::uint64_t ShownFace(HWND wnd)
+{
+    RECT r;
+    if (!wnd || !IsWindowVisible(wnd) || !GetWindowRect(wnd, &r))
+        return 0;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = r.right - r.left;
+    info.bmiHeader.biHeight = r.bottom - r.top;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    const auto* byte = static_cast<const unsigned char*>(bits);
+    for (long i = 0, n = 4L * info.bmiHeader.biWidth * info.bmiHeader.biHeight; bits && i < n; ++i)
+        hash = (hash ^ byte[i]) * 1099511628211ull;
+    SelectObject(memory, previous);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return hash | 1;
 }
 
 bool TrayIconShown(HWND wnd)
@@ -79,33 +113,40 @@ double TimeStart(const std::string& exe, const char* args, Ready ready)
     return took;
 }
 
-struct Usage {
-    double privateKb, workingSetKb;
-    DWORD gdiObjects, userObjects, handles;
-};
-
-Usage Measure(HANDLE process)
+// Milliseconds from the start of the process until its window first shows
+// the face it settles on: the window's pixels are read back from the screen
+// until they have stayed the same for a while, and the first reading of that
+// settled face is the end of the first completed paint.
+template <typename Find>
+double TimeToSettledFace(const std::string& exe, Find find)
 {
-    Usage u = {};
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
-        u.privateKb = counters.PrivateUsage / 1024.0;
-        u.workingSetKb = counters.WorkingSetSize / 1024.0;
+    constexpr double kSettledMs = 700;
+    Process p;
+    const double started = NowMs();
+    if (!p.Start(exe, ""))
+        return -1;
+    std::vector<std::pair<double, std::uint64_t>> changes;  // when the face changed, and to what
+    while (NowMs() - started < 20000) {
+        const std::uint64_t face = ShownFace(find());
+        const double now = NowMs() - started;
+        if (changes.empty() || changes.back().second != face)
+            changes.push_back({now, face});
+        else if (face && now - changes.back().first > kSettledMs)
+            break;
+        Sleep(1);
     }
-    u.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    u.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    using HandleCount = BOOL(WINAPI*)(HANDLE, PDWORD);
-    if (auto count = reinterpret_cast<HandleCount>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount"))))
-        count(process, &u.handles);
-    return u;
+    p.Stop();
+    Sleep(200);
+    for (const auto& change : changes)
+        if (change.second && change.second == changes.back().second)
+            return change.first;
+    return -1;
 }
 
 void PrintUsage(const char* when, const Usage& u)
 {
-    std::printf("  %-34s private %8.0f KB  working set %8.0f KB  GDI objects %4lu  USER objects %4lu  handles %4lu\n",
-                when, u.privateKb, u.workingSetKb, u.gdiObjects, u.userObjects, u.handles);
+    std::printf("  %-30s private %6.0f KB  working set %6.0f KB  GDI objects %4ld  handles %4ld  windows %3ld\n",
+                when, u.privateKb, u.workingSetKb, u.gdiObjects, u.handles, u.windows);
 }
 
 template <typename Condition>
@@ -193,12 +234,12 @@ int main(int argc, char** argv)
 
     std::vector<double> normal, hidden, baseline;
     for (int i = 0; i < runs && only != "memory"; ++i) {
-        normal.push_back(TimeStart(program, "", [] { return Painted(FindMarovex()); }));
+        normal.push_back(TimeToSettledFace(program, FindMarovex));
         hidden.push_back(TimeStart(program, "min", [] { return TrayIconShown(FindMarovex()); }));
-        baseline.push_back(TimeStart(bare, "", [] { return Painted(FindWindowA("BareBench", nullptr)); }));
+        baseline.push_back(TimeToSettledFace(bare, [] { return FindWindowA("BareBench", nullptr); }));
     }
     if (only != "memory") {
-        Report("start-up to the first paint", normal, baseline);
+        Report("start-up to the finished face", normal, baseline);
         Report("start-up with \"min\" to the tray icon", hidden, baseline);
     }
     if (only == "startup")
@@ -208,7 +249,7 @@ int main(int argc, char** argv)
     bareProcess.Start(bare, "");
     WaitFor([] { return Painted(FindWindowA("BareBench", nullptr)); }, 20000);
     Sleep(500);
-    const Usage bareUsage = Measure(bareProcess.info.hProcess);
+    const Usage bareUsage = Measure(bareProcess.info.hProcess, bareProcess.info.dwProcessId);
 
     Process p;
     p.Start(program, "");
@@ -216,22 +257,21 @@ int main(int argc, char** argv)
     HWND wnd = FindMarovex();
     // A short round first, so that the caches the system fills on first use
     // count as the start and the long run shows only growth.
-    LongUse(wnd, 100, 1);
+    LongUse(wnd, 100, 3);
     Sleep(500);
-    const Usage before = Measure(p.info.hProcess);
+    const Usage before = Measure(p.info.hProcess, p.info.dwProcessId);
     const double started = NowMs();
     LongUse(wnd, 1000, 10);
     Sleep(500);
-    const Usage after = Measure(p.info.hProcess);
+    const Usage after = Measure(p.info.hProcess, p.info.dwProcessId);
     std::printf("memory in the tray (long use took %.0f s):\n", (NowMs() - started) / 1000.0);
     PrintUsage("bare program", bareUsage);
     PrintUsage("marovex after a short round", before);
     PrintUsage("marovex after long use", after);
-    std::printf("  growth: private %+.0f KB, working set %+.0f KB, GDI objects %+ld, USER objects %+ld, handles %+ld\n",
+    std::printf("  growth: private %+.0f KB, working set %+.0f KB, GDI objects %+ld, handles %+ld, windows %+ld\n",
                 after.privateKb - before.privateKb, after.workingSetKb - before.workingSetKb,
-                static_cast<long>(after.gdiObjects) - static_cast<long>(before.gdiObjects),
-                static_cast<long>(after.userObjects) - static_cast<long>(before.userObjects),
-                static_cast<long>(after.handles) - static_cast<long>(before.handles));
+                after.gdiObjects - before.gdiObjects, after.handles - before.handles, after.windows - before.windows);
+    std::printf("  private memory over the bare program's: %+.0f KB\n", after.privateKb - bareUsage.privateKb);
     p.Stop();
     bareProcess.Stop();
     return 0;

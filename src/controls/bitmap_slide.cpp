@@ -172,6 +172,8 @@ LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_NCPAINT:
+        return 0;  // no frame: the track is the whole window
     case WM_LBUTTONUP:
         m_nState &= ~kDragging;
         if (!PtInRect(&m_rect, point)) {

@@ -76,6 +76,8 @@ LRESULT C4StateBitButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_NCPAINT:
+        return 0;  // no frame: the face is the whole window
     case WM_LBUTTONUP: {
         OnLButtonUp();
         return Default();

@@ -42,6 +42,13 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TRAY_NOTIFY:
         OnTrayNotify(wParam, lParam);
         return 0;
+    case WM_TIMER:
+        if (wParam != kTrayIconTimer)
+            return CDialog::WindowProc(message, wParam, lParam);
+        ::KillTimer(m_hWnd, kTrayIconTimer);
+        if (m_bTrayIconPending)
+            AddTrayIcon();
+        return 0;
     case WM_SLIDER_MOVED:
         OnSliderMoved(wParam, lParam);
         return 0;

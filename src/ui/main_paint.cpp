@@ -190,8 +190,10 @@ void CMarovexDlg::OnPaint()
         g_bFirstPaint = false;
         PaintOnce();
     }
+    // The icon is added once the controls have painted too: a timer's message
+    // comes only when no window is left to paint.
     if (m_bTrayIconPending)
-        AddTrayIcon();
+        ::SetTimer(m_hWnd, kTrayIconTimer, 0, nullptr);
 }
 
 void CMarovexDlg::OnSliderMoved(WPARAM clock, LPARAM id)

@@ -32,6 +32,8 @@ extern bool g_bStartHidden;
 
 constexpr UINT WM_TRAY_NOTIFY = 0x3E9;
 constexpr UINT kTrayIconId = 128;
+// The timer that adds the tray icon of a visible start after its first paint.
+constexpr UINT_PTR kTrayIconTimer = 1;
 
 bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip);
 bool TrayRemoveIcon(HWND wnd, UINT id);

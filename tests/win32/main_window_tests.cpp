@@ -431,7 +431,14 @@ TEST_CASE("the progress dialog runs its 20 steps, whatever asks it to end early"
     }
 }
 
-TEST_CASE("the tray icon comes back when the shell announces a restart")
+BOOL CALLBACK CountUnpainted(HWND child, LPARAM count)
+{
+    *reinterpret_cast<int*>(count) += GetUpdateRect(child, nullptr, FALSE) ? 1 : 0;
+    return TRUE;
+}
+
+TEST_CASE("a visible start adds its tray icon once the window and its controls have painted; it comes back when "
+          "the shell announces a restart")
 {
     Board board;
     RunWindow(board.adapter, [](CMarovexDlg& d) {
@@ -441,7 +448,15 @@ TEST_CASE("the tray icon comes back when the shell announces a restart")
         probe.uID = kTrayIconId;
         probe.uFlags = NIF_TIP;
         lstrcpyA(probe.szTip, "Marovex");
+        for (DWORD until = GetTickCount() + 3000; !Shell_NotifyIconA(NIM_MODIFY, &probe) && GetTickCount() < until;) {
+            MSG msg;
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
         REQUIRE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+        int unpainted = GetUpdateRect(d.m_hWnd, nullptr, FALSE) ? 1 : 0;
+        EnumChildWindows(d.m_hWnd, CountUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        CHECK(unpainted == 0);
         REQUIRE(TrayRemoveIcon(d.m_hWnd, kTrayIconId));  // the shell forgot it
         CHECK_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
         SendMessageA(d.m_hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
