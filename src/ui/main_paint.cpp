@@ -21,10 +21,10 @@ int DigitRow(char digit)
     return 4 + 12 * (digit - '0');
 }
 
-// Draws into a placeholder with one bitmap resource selected into a memory
-// context, loaded for this drawing and freed after it.
+// Draws into a placeholder through its own device context, after moving it
+// to its place (repainting) when a place is given.
 template <typename Draw>
-void DrawWithBitmap(HWND dialog, UINT id, UINT bitmapId, const Place* place, Draw draw)
+void DrawInto(HWND dialog, UINT id, const Place* place, Draw draw)
 {
     HWND item = GetDlgItem(dialog, id);
     if (!item)
@@ -32,15 +32,25 @@ void DrawWithBitmap(HWND dialog, UINT id, UINT bitmapId, const Place* place, Dra
     if (place)
         MoveWindow(item, place->x, place->y, place->width, place->height, TRUE);
     HDC target = GetDC(item);
-    HDC memory = CreateCompatibleDC(target);
-    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId));
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    if (bitmap)
-        draw(target, memory);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    draw(target);
     ReleaseDC(item, target);
+}
+
+// Draws into a placeholder with one bitmap resource selected into a memory
+// context, loaded for this drawing and freed after it.
+template <typename Draw>
+void DrawWithBitmap(HWND dialog, UINT id, UINT bitmapId, const Place* place, Draw draw)
+{
+    DrawInto(dialog, id, place, [&](HDC target) {
+        HDC memory = CreateCompatibleDC(target);
+        HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId));
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        if (bitmap)
+            draw(target, memory);
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+    });
 }
 
 }  // namespace
@@ -87,18 +97,21 @@ void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL ab
     // holds that picture already, it costs no load of the whole picture at
     // every slider step.  Without a skin context it is loaded as the panels are.
     if (bitmapId == IDB_SKIN && g_dcSkin.GetSafeHdc()) {
-        HWND item = GetDlgItem(dialog, id);
-        if (!item)
-            return;
-        MoveWindow(item, place.x, place.y, place.width, place.height, TRUE);
-        HDC target = GetDC(item);
-        BitBlt(target, 0, 0, 31, 18, g_dcSkin.GetSafeHdc(), place.x, place.y, SRCCOPY);
-        ReleaseDC(item, target);
+        DrawInto(dialog, id, &place, [&](HDC target) {
+            BitBlt(target, 0, 0, 31, 18, g_dcSkin.GetSafeHdc(), place.x, place.y, SRCCOPY);
+        });
         return;
     }
     DrawWithBitmap(dialog, id, bitmapId, &place, [&](HDC target, HDC memory) {
         BitBlt(target, 0, 0, 31, 18, memory, place.x, place.y, SRCCOPY);
     });
+}
+
+HDC CMarovexDlg::DigitStrip()
+{
+    if (!m_dcDigits.GetSafeHdc() && m_bmpDigits.LoadBitmap(IDB_DIGITS) && m_dcDigits.CreateCompatibleDC(nullptr))
+        m_dcDigits.SelectObject(m_bmpDigits.GetSafeHandle());
+    return m_dcDigits.GetSafeHdc();
 }
 
 void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset)
@@ -114,10 +127,17 @@ void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOO
     else
         moveTo = nullptr;
     const int row = DigitRow(digit) - 1;
-    DrawWithBitmap(dialog, id, bitmapId, moveTo, [&](HDC target, HDC memory) {
-        BitBlt(target, 0, 0, 9, 12, memory, 12, row, SRCAND);
-        BitBlt(target, 0, 0, 9, 12, memory, 2, row, SRCPAINT);
-    });
+    auto draw = [&](HDC target, HDC strip) {
+        BitBlt(target, 0, 0, 9, 12, strip, 12, row, SRCAND);
+        BitBlt(target, 0, 0, 9, 12, strip, 2, row, SRCPAINT);
+    };
+    // Loading the strip took most of a slider step, three times over: the
+    // window keeps it from the first read-out on.
+    if (HDC strip = bitmapId == IDB_DIGITS ? DigitStrip() : nullptr) {
+        DrawInto(dialog, id, moveTo, [&](HDC target) { draw(target, strip); });
+        return;
+    }
+    DrawWithBitmap(dialog, id, bitmapId, moveTo, draw);
 }
 
 // One read-out: its backdrop placeholder, its three digit places, and how

@@ -108,6 +108,7 @@ private:
     void DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
     void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
     void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
+    HDC DigitStrip();
     void ReportError(const char* text);
     void AddTrayIcon();
     void ReleaseTrayAndDriver();
@@ -116,4 +117,8 @@ private:
     // The shell's broadcast after it restarts, when the icon must be added again.
     UINT m_nTaskbarCreated = 0;
     bool m_bTrayIconPending = false;  // to be added after the first paint
+    // The read-outs' digit strip, loaded at the first digit drawn; the
+    // context goes first, then the bitmap selected into it.
+    CBitmap m_bmpDigits;
+    CDC m_dcDigits;
 };
