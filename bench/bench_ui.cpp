@@ -94,7 +94,9 @@ void RunBenchmarks(CMarovexDlg& d)
     });
     Report("a drag of 100 slider steps", drag, PlainCopies(wnd, stepAreas, 20, 100));
 
-    // What the read-outs pay for loading their bitmaps at every drawing.
+    // What one load of a bitmap resource costs: the panels load the bare face
+    // at every paint, and the read-outs once loaded the digit strip for every
+    // digit (the skin picture is loaded at start-up only).
     HINSTANCE instance = GetModuleHandleA(nullptr);
     auto load = [&](UINT id) {
         return Sample(n, [&](int) { DeleteObject(LoadBitmapA(instance, MAKEINTRESOURCEA(id))); });
