@@ -109,7 +109,10 @@ void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL ab
 
 HDC CMarovexDlg::DigitStrip()
 {
-    if (!m_dcDigits.GetSafeHdc() && m_bmpDigits.LoadBitmap(IDB_DIGITS) && m_dcDigits.CreateCompatibleDC(nullptr))
+    // A section, as the skin is: it keeps drawing right after the colour
+    // depth of the display changes.
+    if (!m_dcDigits.GetSafeHdc() && LoadSkinBitmap(IDB_DIGITS, &m_bmpDigits, nullptr) &&
+        m_dcDigits.CreateCompatibleDC(nullptr))
         m_dcDigits.SelectObject(m_bmpDigits.GetSafeHandle());
     return m_dcDigits.GetSafeHdc();
 }

@@ -117,8 +117,8 @@ private:
     // The shell's broadcast after it restarts, when the icon must be added again.
     UINT m_nTaskbarCreated = 0;
     bool m_bTrayIconPending = false;  // to be added after the first paint
-    // The read-outs' digit strip, loaded at the first digit drawn; the
-    // context goes first, then the bitmap selected into it.
+    // The read-outs' digit strip, loaded at the first digit drawn.  The
+    // context, declared after the bitmap, is deleted before it.
     CBitmap m_bmpDigits;
     CDC m_dcDigits;
 };

@@ -111,6 +111,12 @@ std::vector<DWORD> ExpectedPlace(int x, int y, char digit)
     return backdrop;
 }
 
+BOOL CALLBACK CountUnpainted(HWND child, LPARAM count)
+{
+    *reinterpret_cast<int*>(count) += GetUpdateRect(child, nullptr, FALSE) ? 1 : 0;
+    return TRUE;
+}
+
 std::vector<DWORD> ShownPlace(CMarovexDlg& dialog, int x, int y)
 {
     HDC dc = GetDC(dialog.m_hWnd);  // client coordinates, as the places are given
@@ -431,12 +437,6 @@ TEST_CASE("the progress dialog runs its 20 steps, whatever asks it to end early"
     }
 }
 
-BOOL CALLBACK CountUnpainted(HWND child, LPARAM count)
-{
-    *reinterpret_cast<int*>(count) += GetUpdateRect(child, nullptr, FALSE) ? 1 : 0;
-    return TRUE;
-}
-
 TEST_CASE("a visible start adds its tray icon once the window and its controls have painted; it comes back when "
           "the shell announces a restart")
 {
@@ -452,6 +452,8 @@ TEST_CASE("a visible start adds its tray icon once the window and its controls h
             MSG msg;
             if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&msg);
+            else
+                Sleep(5);
         }
         REQUIRE(Shell_NotifyIconA(NIM_MODIFY, &probe));
         int unpainted = GetUpdateRect(d.m_hWnd, nullptr, FALSE) ? 1 : 0;
