@@ -2,9 +2,7 @@
 
 #include <windowsx.h>
 
-#include <string>
-
-#include "controls/res_string.h"
+#include "controls/skinned_child.h"
 #include "resource.h"
 
 IMPLEMENT_DYNAMIC(CBitmapSlide, CWnd)
@@ -14,14 +12,9 @@ BOOL CBitmapSlide::Create(UINT id, const RECT& rect, int thumbWidth, int thumbHe
                           POINT trackNormal, POINT trackHover, CToolTipCtrl* toolTip, UINT toolTipId,
                           CWnd* parent, BOOL vertical)
 {
-    std::string text;
-    LoadResString(&text, toolTipId);
     m_nID = id;
-    if (!m_hWnd && !CreateChild("CBitmapSlide", WS_CHILD | WS_VISIBLE, rect, parent, id))
+    if (!CreateSkinnedChild(*this, "CBitmapSlide", id, rect, parent, toolTip, toolTipId, &m_rect))
         return FALSE;
-    GetClientRect(&m_rect);
-    if (toolTip && toolTip->m_hWnd)
-        toolTip->SetTool(m_hWnd, id, m_rect, text.c_str());
     m_pToolTip = toolTip;
     m_pSkinDC = skinDC;
     m_pPalette = palette;

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "controls/res_string.h"
+#include "controls/skinned_child.h"
 #include "resource.h"
 
 IMPLEMENT_DYNAMIC(C4StateBitButton, CWnd)
@@ -20,13 +20,8 @@ BOOL C4StateBitButton::Create(UINT id, const RECT& rect, CDC* skinDC, CPalette* 
                               POINT down, POINT hover, POINT hoverDown, CToolTipCtrl* toolTip,
                               UINT toolTipId, CWnd* parent)
 {
-    std::string text;
-    LoadResString(&text, toolTipId);
-    if (!m_hWnd && !CreateChild("C4StateBitButton", WS_CHILD | WS_VISIBLE, rect, parent, id))
+    if (!CreateSkinnedChild(*this, "C4StateBitButton", id, rect, parent, toolTip, toolTipId, &m_rect))
         return FALSE;
-    GetClientRect(&m_rect);
-    if (toolTip && toolTip->m_hWnd)
-        toolTip->SetTool(m_hWnd, id, m_rect, text.c_str());
     m_pToolTip = toolTip;
     m_pSkinDC = skinDC;
     m_pPalette = palette;
