@@ -83,8 +83,14 @@ bool CDisplayDriver::ApplySettings()
             const std::uint32_t record = driver::ScrambleClocks(
                 static_cast<std::uint16_t>(m_nCoreClock), static_cast<std::uint16_t>(m_nMemClock),
                 m_wDeviceID, m_dwClockSalt);
+            // "Krusty" decodes only with the salt it was scrambled with:
+            // the stored "Homer" is made that salt first when it is not.
+            std::uint32_t storedSalt = 0;
+            const bool saltStored = ReadDword(hardwareKey.c_str(), "Homer", &storedSalt)
+                                    && storedSalt == m_dwClockSalt;
             if (WriteString(kRunKey, kStartupValue, kStartupCommand,
                             static_cast<std::uint32_t>(std::strlen(kStartupCommand) + 1))
+                && (saltStored || WriteDword(hardwareKey.c_str(), "Homer", m_dwClockSalt))
                 && WriteDword(hardwareKey.c_str(), "Krusty", record))
                 WriteDword(hardwareKey.c_str(), "Marge", 1);
             else

@@ -1,6 +1,8 @@
 // TestClockSpeeds: new clocks must survive a short run on the hardware
 // before they may be applied.  The board runs them while the progress
-// dialog is shown; the current clocks are put back whatever happens.
+// dialog is shown; the clocks it ran before are put back whatever happens,
+// and a journal in the registry covers the time between, should the
+// program not live to put them back itself.
 #include <cstring>
 
 #include "driver/display_driver.h"
@@ -16,44 +18,65 @@ constexpr int kRestoreAttempts = 3;
 
 bool CDisplayDriver::TestClockSpeeds()
 {
-    const bool coreChanged = m_nNewCoreClock != m_nCoreClock;
-    const bool memChanged = m_nNewMemClock != m_nMemClock;
+    // The clocks to put back are those recorded now, never a reading taken
+    // while the trial clocks run.
+    const ClockJournal journal = {m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock};
+    const bool coreChanged = journal.trialCore != journal.oldCore;
+    const bool memChanged = journal.trialMem != journal.oldMem;
     if (!coreChanged && !memChanged)
         return true;
 
     if (!Connect("E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID."))
         return false;
-    if (coreChanged && !SetItem(nv::kItemCoreClock, static_cast<std::uint32_t>(m_nNewCoreClock) * 1000000u))
+    if (!WriteClockJournal(journal)) {
+        DeleteClockJournal();
+        Fail(kClockJournalError);
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    }
+    if (coreChanged && !SetClock(nv::kItemCoreClock, journal.trialCore))
         Fail("E6.3: Unable to set the video core clock speed.");
-    if (memChanged && !SetItem(nv::kItemMemClock, static_cast<std::uint32_t>(m_nNewMemClock) * 1000000u))
+    if (memChanged && !SetClock(nv::kItemMemClock, journal.trialMem))
         Fail("E6.4: Unable to set the video memory clock speed.");
 
     // The board must not be left at clocks that were only on trial: a
-    // refused restore is asked again before it counts as failed.
+    // refused restore is asked again before it counts as failed, and the
+    // journal stays until the old clocks are back.
     auto restore = [&](std::uint32_t item, int mhz) {
         for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
-            if (SetItem(item, static_cast<std::uint32_t>(mhz) * 1000000u))
+            if (SetClock(item, mhz))
                 return true;
         return false;
     };
-    auto restoreClocks = [&]() {
-        if (coreChanged && !restore(nv::kItemCoreClock, m_nCoreClock))
+    // The trial's own connection, whatever else was opened meanwhile.
+    const std::uint32_t trialClient = m_hClient;
+    auto endTrial = [&]() {
+        m_hClient = trialClient;
+        bool restored = true;
+        if (coreChanged && !restore(nv::kItemCoreClock, journal.oldCore)) {
             Fail("E6.7: Unable to reset the video core clock speed.");
-        if (memChanged && !restore(nv::kItemMemClock, m_nMemClock))
+            restored = false;
+        }
+        if (memChanged && !restore(nv::kItemMemClock, journal.oldMem)) {
             Fail("E6.8: Unable to reset the video memory clock speed.");
+            restored = false;
+        }
+        if (restored)
+            DeleteClockJournal();
+        RmFree(m_hClient, 0, m_hClient);
     };
 
+    // A test that cannot reset the display ends at once; the message is the
+    // failed step's, not a restore's.
     long result = 0;
     switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
     case DisplayCall::kNoLibrary:
+        endTrial();
         Fail("E6.5: Unable to load USER32.DLL library.");
-        restoreClocks();
-        RmFree(m_hClient, 0, m_hClient);
         return false;
     case DisplayCall::kNoFunction:
+        endTrial();
         Fail("E5.6: Unable to change display setting.");
-        restoreClocks();
-        RmFree(m_hClient, 0, m_hClient);
         return false;
     case DisplayCall::kDone:
         break;
@@ -61,15 +84,14 @@ bool CDisplayDriver::TestClockSpeeds()
 
     ClockTestRun run = {};
     run.client = m_hClient;
-    run.coreMHz = m_nNewCoreClock;
-    run.memMHz = m_nNewMemClock;
+    run.coreMHz = journal.trialCore;
+    run.memMHz = journal.trialMem;
     std::memcpy(run.deviceName, m_szDeviceName, sizeof run.deviceName);
     run.deviceName[sizeof run.deviceName - 1] = '\0';
     run.byDeviceName = m_bByDeviceName;
     m_os.RunClockTestDialog(run);
 
-    restoreClocks();
-    RmFree(m_hClient, 0, m_hClient);
+    endTrial();
 
     switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
     case DisplayCall::kNoLibrary:

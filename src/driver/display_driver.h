@@ -38,9 +38,13 @@ public:
     bool RemoveFromStartup(const char* valueName);
     bool SwitchOutputDevice();
     // Runs the pending clocks on the board for the length of the progress
-    // dialog, then puts the current clocks back; true when the board took
-    // the final display reset.
+    // dialog, then puts back the clocks it ran before; true when the board
+    // took the final display reset.  A journal of the trial is kept in the
+    // registry while the trial clocks are on the board.
     bool TestClockSpeeds();
+    static constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";
+    static constexpr const char* kClockJournalError =
+        "E6.10: Unable to record the clock test in the registry.";
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
@@ -102,9 +106,11 @@ public:
     bool HasTV() const { return m_bHasTV; }
     bool HasFlatPanel() const { return m_bHasFlatPanel; }
 
-    // Setters of pending values.
-    bool SetNewCoreClock(int mhz) { m_nNewCoreClock = mhz; return true; }
-    bool SetNewMemClock(int mhz) { m_nNewMemClock = mhz; return true; }
+    // Setters of pending values.  A clock is refused unless it is above 0
+    // MHz and its hertz fit the resource manager's 32 bits.
+    static bool IsClockMHz(int mhz) { return mhz > 0 && mhz <= 4294; }
+    bool SetNewCoreClock(int mhz) { return IsClockMHz(mhz) && (m_nNewCoreClock = mhz, true); }
+    bool SetNewMemClock(int mhz) { return IsClockMHz(mhz) && (m_nNewMemClock = mhz, true); }
     bool SetNewOpenGLFSAA(int fsaa) { m_nNewOpenGLFSAA = fsaa; return true; }
     bool SetNewD3DFSAA(int fsaa) { m_nNewD3DFSAA = fsaa; return true; }
     bool SetNewD3DVSync(bool on) { m_bNewD3DVSync = on; return true; }
@@ -170,6 +176,16 @@ private:
     bool Connect(const char* rootMessage, const char* deviceMessage);
     void SendOutputDevice(int device, int format);
     bool SetItem(std::uint32_t item, std::uint32_t value);
+    bool SetClock(std::uint32_t item, int mhz) { return SetItem(item, static_cast<std::uint32_t>(mhz) * 1000000u); }
+    // The journal of a running clock test: the clocks before it and on trial.
+    struct ClockJournal {
+        int oldCore, oldMem, trialCore, trialMem;
+    };
+    bool WriteClockJournal(const ClockJournal& journal);
+    int ReadClockJournal(ClockJournal* journal);
+    void DeleteClockJournal();
+    void SettleInterruptedTest();
+    bool m_bJournalSettled = false;
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }
 

@@ -23,6 +23,10 @@ bool CDisplayDriver::Open(const char* deviceName)
         return false;
     if (!Connect("E1.1: Invalid video driver allocation.", "E1.2: Invalid video driver device ID."))
         return false;
+    // A clock test that never ended is settled before the clocks are read,
+    // so that its trial clocks are never taken for the board's own.
+    if (!m_bJournalSettled)
+        SettleInterruptedTest();
     ReadHardwareInfo();
     const bool result = ReadSettings();
     RmFree(m_hClient, 0, m_hClient);

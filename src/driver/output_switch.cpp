@@ -20,6 +20,7 @@ constexpr unsigned kQuestion = kMbYesNo | kMbIconQuestion;
 DisplayMode ModeRequest(const std::uint32_t record[4])
 {
     DisplayMode mode = {};
+    mode.dmSize = kDevModeSize;
     mode.dmFields = kDmBitsPerPel | kDmPelsWidth | kDmPelsHeight | kDmDisplayFrequency;
     mode.dmPelsWidth = record[0];
     mode.dmPelsHeight = record[1];

@@ -39,7 +39,7 @@ std::uint32_t FunctionOfEscape(int escape)
 // The block's fields for the log, with the addresses only as present or not.
 Request Describe(std::uint32_t function, const void* block)
 {
-    Request request{Request::kResourceManager, function, 0, {}};
+    Request request(Request::kResourceManager, function);
     switch (function) {
     case nv::kFnRmFree: {
         auto* b = static_cast<const nv::RmFreeBlock*>(block);
@@ -78,6 +78,30 @@ Request Describe(std::uint32_t function, const void* block)
         break;
     }
     return request;
+}
+
+// A mode change record as a 4.0 system reads it: the size of its own
+// DEVMODEA (148) or of the older one (124); only the fields a request can
+// give flagged, each value given with its flag, and no size flagged as 0
+// (a refresh rate of 0 asks for the device's default).
+bool WellFormed(const platform::DisplayMode& mode)
+{
+    if (mode.dmSize != 148 && mode.dmSize != 124)
+        return false;
+    const struct { std::uint32_t flag, value; bool zeroAllowed; } fields[] = {
+        {platform::kDmBitsPerPel, mode.dmBitsPerPel, false},
+        {platform::kDmPelsWidth, mode.dmPelsWidth, false},
+        {platform::kDmPelsHeight, mode.dmPelsHeight, false},
+        {platform::kDmDisplayFrequency, mode.dmDisplayFrequency, true},
+    };
+    std::uint32_t known = 0;
+    for (const auto& field : fields) {
+        known |= field.flag;
+        const bool flagged = (mode.dmFields & field.flag) != 0;
+        if (field.value != 0 ? !flagged : flagged && !field.zeroAllowed)
+            return false;
+    }
+    return (mode.dmFields & ~known) == 0;
 }
 
 bool SameName(const char* a, const char* b)
@@ -139,7 +163,7 @@ int EmulatedAdapter::ExtEscape(platform::DeviceContext dc, int escape, int input
         std::memcpy(output, block, size);
         return 1;
     }
-    Request request{Request::kDisplayEscape, static_cast<std::uint32_t>(escape), 0, {}};
+    Request request(Request::kDisplayEscape, static_cast<std::uint32_t>(escape));
     if (input && inputSize > 0) {
         request.fields.resize(static_cast<std::size_t>(inputSize) / 4);
         std::memcpy(request.fields.data(), input, request.fields.size() * 4);
@@ -264,7 +288,7 @@ long EmulatedAdapter::CallChangeDisplaySettingsEx(platform::Procedure function, 
 {
     if (function != kChangeDisplaySettingsEx)
         return PlatformDecorator::CallChangeDisplaySettingsEx(function, device, mode, flags);
-    return ChangeDisplaySettings(mode);
+    return ChangeDisplaySettings(device, mode, flags);
 }
 
 long EmulatedAdapter::CallChangeDisplaySettings(platform::Procedure function,
@@ -273,17 +297,27 @@ long EmulatedAdapter::CallChangeDisplaySettings(platform::Procedure function,
 {
     if (function != kChangeDisplaySettings)
         return PlatformDecorator::CallChangeDisplaySettings(function, mode, flags);
-    return ChangeDisplaySettings(mode);
+    return ChangeDisplaySettings(nullptr, mode, flags);
 }
 
-long EmulatedAdapter::ChangeDisplaySettings(const platform::DisplayMode* mode)
+long EmulatedAdapter::ChangeDisplaySettings(const char* device, const platform::DisplayMode* mode,
+                                            std::uint32_t flags)
 {
-    Request request{Request::kDisplaySettings, mode ? 1u : 0u, 0, {}};
+    Request request(Request::kDisplaySettings, mode ? 1u : 0u);
     if (mode)
-        request.fields = {mode->dmFields, mode->dmPelsWidth, mode->dmPelsHeight, mode->dmBitsPerPel,
-                          mode->dmDisplayFrequency};
+        request.fields = {mode->dmSize, mode->dmFields, mode->dmPelsWidth, mode->dmPelsHeight,
+                          mode->dmBitsPerPel, mode->dmDisplayFrequency};
+    request.flags = flags;
+    request.device = device ? device : "";
     if (!Admit(std::move(request)))
         return platform::kDispChangeFailed;
+    if (device && !SameName(device, "\\\\.\\Display1"))
+        return platform::kDispChangeBadParam;
+    const std::uint32_t allowed = mode ? platform::kCdsReset | platform::kCdsUpdateRegistry : platform::kCdsReset;
+    if ((flags & ~allowed) != 0 || (!mode && flags != platform::kCdsReset))
+        return platform::kDispChangeBadFlags;
+    if (mode && !WellFormed(*mode))
+        return platform::kDispChangeBadParam;
     if (!mode) {
         // The driver re-reads its mode and runs the board at its clocks.  A
         // board run beyond what it survives faults; the next reset at sound

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "emulator/adapter_state.h"
@@ -18,15 +19,20 @@ namespace emulator {
 // One request that reached the adapter.
 struct Request {
     enum Kind { kResourceManager, kDisplayEscape, kDisplaySettings };
+    Request(Kind kind_, std::uint32_t code_) : kind(kind_), code(code_) {}
     Kind kind;
     // Function code, escape code, or for display settings 0 for a reset and
     // 1 for a mode change.
     std::uint32_t code;
-    std::uint32_t item;  // configuration item, 0 for other requests
+    std::uint32_t item = 0;  // configuration item, 0 for other requests
     // What was sent: a block's 32-bit fields (addresses as 1 when given), an
-    // escape's input, or a mode change's fields, width, height, bits per
-    // pixel and refresh rate.
+    // escape's input, or a mode change's record size, fields, width, height,
+    // bits per pixel and refresh rate.
     std::vector<std::uint32_t> fields;
+    // A display-settings call's flags, and the device it named ("" for none,
+    // and for the function that takes no device).
+    std::uint32_t flags = 0;
+    std::string device;
 };
 
 class EmulatedAdapter : public platform::PlatformDecorator {
@@ -42,7 +48,11 @@ public:
     void FailWhen(std::function<bool(const Request&)> predicate) { m_failWhen = std::move(predicate); }
     // Display-settings calls answer as a board would: a reset fails while a
     // clock is above what the board survives, and once more after it; a mode
-    // change succeeds only for a mode the current output device shows.
+    // change succeeds only for a mode the current output device shows.  A
+    // malformed call is refused as the system refuses it: flags other than a
+    // reset's CDS_RESET or a mode change's CDS_UPDATEREGISTRY | CDS_RESET (or
+    // CDS_RESET), a record whose size a 4.0 system does not know, fields
+    // flagged without a value or given without their flag, another device.
     // Tests keep a log of the requests; the program keeps none, so that a
     // long-running program does not grow.
     void KeepRequests(bool keep) { m_keepRequests = keep; }
@@ -70,7 +80,8 @@ private:
     bool Admit(Request request);
     void HandleResourceManager(std::uint32_t function, void* block);
     int DisplayEscape(int escape, int inputSize, const void* input, int outputSize, void* output);
-    long ChangeDisplaySettings(const platform::DisplayMode* mode);
+    long ChangeDisplaySettings(const char* device, const platform::DisplayMode* mode,
+                               std::uint32_t flags);
 
     AdapterState m_state;
     ResourceManager m_rm{m_state};

@@ -55,11 +55,15 @@ struct OsVersionInfo {
 static_assert(sizeof(OsVersionInfo) == 148, "OSVERSIONINFOA is 148 bytes");
 
 // The part of a DEVMODEA that a display-mode change request fills in.
+// dmSize is the size of the record the system is to read: 148, the
+// DEVMODEA that Windows 98 and NT 4 know, whatever the headers' size.
+constexpr std::uint16_t kDevModeSize = 148;
 constexpr std::uint32_t kDmBitsPerPel = 0x00040000;
 constexpr std::uint32_t kDmPelsWidth = 0x00080000;
 constexpr std::uint32_t kDmPelsHeight = 0x00100000;
 constexpr std::uint32_t kDmDisplayFrequency = 0x00400000;
 struct DisplayMode {
+    std::uint16_t dmSize;
     std::uint32_t dmFields;
     std::uint32_t dmBitsPerPel;
     std::uint32_t dmPelsWidth;
@@ -72,9 +76,13 @@ constexpr std::uint32_t kCdsReset = 0x40000000;
 constexpr long kDispChangeSuccessful = 0;
 constexpr long kDispChangeFailed = -1;
 constexpr long kDispChangeBadMode = -2;
+constexpr long kDispChangeBadFlags = -4;
+constexpr long kDispChangeBadParam = -5;
 
 // Message box styles and answers.
+constexpr unsigned kMbOk = 0x00;
 constexpr unsigned kMbYesNo = 0x04;
+constexpr unsigned kMbIconInformation = 0x40;
 constexpr unsigned kMbIconQuestion = 0x20;
 constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;

@@ -279,23 +279,11 @@ TEST_CASE("a Run key that cannot be opened gives E5.6")
 
 TEST_CASE("a display library or function that is missing ends the apply with its message")
 {
-    struct NoDisplayLibrary : platform::PlatformDecorator {
-        using PlatformDecorator::PlatformDecorator;
-        bool noLibrary = false;
-        platform::Module LoadLibraryA(const char* name) override
-        {
-            return noLibrary && std::strcmp(name, "USER32.DLL") == 0 ? 0 : PlatformDecorator::LoadLibraryA(name);
-        }
-        platform::Procedure GetProcAddressA(platform::Module m, const char* name) override
-        {
-            return noLibrary ? PlatformDecorator::GetProcAddressA(m, name) : 0;
-        }
-    };
-    for (bool noLibrary : {true, false}) {
+    for (auto what : {DisplayLibraryGone::kLibrary, DisplayLibraryGone::kFunction}) {
+        const bool noLibrary = what == DisplayLibraryGone::kLibrary;
         Rig rig;
         rig.system.PutKey(kRun);
-        NoDisplayLibrary os(rig.adapter);
-        os.noLibrary = noLibrary;
+        DisplayLibraryGone os(rig.adapter, what);
         CDisplayDriver d(os, 0);
         REQUIRE(d.Open(kDisplayName));
         d.m_bClocksTested = true;
@@ -304,6 +292,84 @@ TEST_CASE("a display library or function that is missing ends the apply with its
         CHECK(d.GetLastErrorText()
               == (noLibrary ? "E5.23: Unable to load USER32.DLL library." : "E5.24: Unable to change display setting."));
         CHECK(d.GetCoreClock() == 210);  // the clock itself was written
+    }
+}
+
+TEST_CASE("the reset after new clocks: no mode, CDS_RESET, on the verified display")
+{
+    OpenedRig rig;
+    rig.driver.m_bClocksTested = true;
+    rig.driver.SetNewCoreClock(210);
+    REQUIRE(rig.driver.ApplySettings());
+    std::vector<Request> resets;
+    for (const Request& r : rig.adapter.Requests())
+        if (r.kind == Request::kDisplaySettings)
+            resets.push_back(r);
+    REQUIRE(resets.size() == 1);
+    CHECK(resets[0].fields.empty());
+    CHECK(resets[0].flags == platform::kCdsReset);
+    CHECK(resets[0].device == kDisplayName);
+}
+
+TEST_CASE("Krusty is always scrambled with the stored Homer")
+{
+    // The salt is deleted, or replaced by another, while the window runs.
+    for (bool deleted : {true, false}) {
+        CAPTURE(deleted);
+        OpenedRig rig;
+        fake::FakeSystem& sys = rig.system;
+        const std::uint32_t salt = rig.driver.m_dwClockSalt;
+        if (deleted) {
+            platform::RegKey key = 0;
+            REQUIRE(sys.RegOpenKeyExA(platform::kHKeyLocalMachine, kHardware.c_str(), 0, platform::kKeyAllAccess, &key) == 0);
+            REQUIRE(sys.RegDeleteValueA(key, "Homer") == 0);
+            sys.RegCloseKey(key);
+        } else {
+            sys.PutDword(kHardware, "Homer", salt ^ 0x5555);
+        }
+        rig.driver.m_bClocksTested = true;
+        rig.driver.SetNewCoreClock(210);
+        rig.driver.SetNewApplyAtStartup(true);
+        REQUIRE(rig.driver.ApplySettings());
+        const std::uint32_t stored = Dword(sys, kHardware, "Homer");
+        CHECK(stored == salt);
+        std::uint16_t core = 0, mem = 0;
+        driver::UnscrambleClocks(Dword(sys, kHardware, "Krusty"), rig.driver.m_wDeviceID, stored, &core, &mem);
+        CHECK(core == 210);
+        CHECK(mem == 166);
+        // The baseline is not captured again at the next reload.
+        const std::uint32_t bart = Dword(sys, kHardware, "Bart");
+        REQUIRE(rig.driver.Open(kDisplayName));
+        CHECK(Dword(sys, kHardware, "Bart") == bart);
+        CHECK(rig.driver.GetDefaultCoreClock() == 200);
+    }
+}
+
+TEST_CASE("messages of steps the full sweep does not reach")
+{
+    struct Case {
+        const char* what;
+        void (*change)(CDisplayDriver&);
+        const char* failingValue;  // the registry value whose write fails; nullptr: the fast-writes request
+        const char* message;
+    } cases[] = {
+        {"fast writes off", [](CDisplayDriver& d) { d.m_bFastWrites = true; d.m_bNewFastWrites = false; },
+         nullptr, "E5.8: Unable to turn the AGP fast writes off."},
+        {"OpenGL FSAA off", [](CDisplayDriver& d) { d.m_nOpenGLFSAA = 1; d.SetNewOpenGLFSAA(-1); },
+         "EnableFSAA", "E5.9: Unable to enable FSAA for OpenGL."},
+        {"Direct3D vertical sync kept as a mode",
+         [](CDisplayDriver& d) { d.m_bUseVSyncMode = true; d.SetNewD3DVSync(!d.GetD3DVSync()); },
+         "VSYNCMODE", "E5.15: Unable to enable VSynch for DirectX."},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        OpenedRig rig;
+        c.change(rig.driver);
+        const std::string value = c.failingValue ? c.failingValue : "";
+        rig.system.failRegistryWhen = [&](const RegCall& call) { return call.op == RegCall::kSet && call.value == value; };
+        rig.adapter.FailWhen([&](const Request& r) { return !c.failingValue && r.item == nv::kItemFastWrites; });
+        CHECK_FALSE(rig.driver.ApplySettings());
+        CHECK(rig.driver.GetLastErrorText() == c.message);
     }
 }
 

@@ -1,6 +1,10 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "platform/nv_protocol.h"
@@ -10,6 +14,24 @@ using emulator::Request;
 
 namespace {
 
+const std::string kJournal = CDisplayDriver::kClockJournalKey;
+const char* const kJournalValues[] = {"OldCore", "OldMem", "TrialCore", "TrialMem"};
+
+// The journal's values as stored, 0 for each that is missing.
+std::vector<std::uint32_t> Journal(const fake::FakeSystem& system)
+{
+    std::vector<std::uint32_t> values;
+    for (const char* name : kJournalValues) {
+        const fake::RegValue* value = system.FindValue(kJournal, name);
+        std::uint32_t mhz = 0;
+        if (value && value->type == platform::kRegDword && value->data.size() == 4)
+            std::memcpy(&mhz, value->data.data(), 4);
+        values.push_back(mhz);
+    }
+    return values;
+}
+const std::vector<std::uint32_t> kNoJournal = {0, 0, 0, 0};
+
 struct TestRig : Rig {
     TestRig()
     {
@@ -18,7 +40,24 @@ struct TestRig : Rig {
     }
     std::uint32_t CoreHz() const { return adapter.State().coreClockHz; }
     std::uint32_t MemHz() const { return adapter.State().memClockHz; }
+    bool BoardAtFactoryClocks() const { return CoreHz() == 200000000 && MemHz() == 166000000; }
+    // The display-settings calls made, as "flags device".
+    std::vector<std::string> DisplayCalls() const
+    {
+        std::vector<std::string> calls;
+        for (const Request& r : adapter.Requests())
+            if (r.kind == Request::kDisplaySettings)
+                calls.push_back(std::to_string(r.flags) + " " + r.device + (r.fields.empty() ? "" : " mode"));
+        return calls;
+    }
 };
+
+// Fails every restore of a clock, that is, every set after the first of its item.
+std::function<bool(const Request&)> RefuseRestores()
+{
+    auto sets = std::make_shared<std::map<std::uint32_t, int>>();
+    return [sets](const Request& r) { return r.code == nv::kFnRmConfigSet && ++(*sets)[r.item] > 1; };
+}
 
 }  // namespace
 
@@ -122,4 +161,167 @@ TEST_CASE("a board that refuses every restore: the message, and the test still e
     CHECK(rig.driver.GetLastErrorText() == "E6.7: Unable to reset the video core clock speed.");
     CHECK(sets == 4);  // the trial, then three restores
     CHECK(rig.adapter.OpenClients() == 0);
+}
+
+TEST_CASE("the journal is written before the trial clocks go on and deleted once the old ones are back")
+{
+    TestRig rig;
+    rig.driver.SetNewCoreClock(230);
+    rig.driver.SetNewMemClock(180);
+    std::vector<std::uint32_t> atFirstSet, during;
+    rig.adapter.FailWhen([&](const Request& r) {
+        if (r.code == nv::kFnRmConfigSet && atFirstSet.empty())
+            atFirstSet = Journal(rig.system);
+        return false;
+    });
+    rig.system.duringClockTest = [&](const platform::ClockTestRun&) { during = Journal(rig.system); };
+    CHECK(rig.driver.TestClockSpeeds());
+    CHECK(atFirstSet == std::vector<std::uint32_t>{200, 166, 230, 180});
+    CHECK(during == std::vector<std::uint32_t>{200, 166, 230, 180});
+    CHECK(Journal(rig.system) == kNoJournal);
+    // Both resets of a test: no mode, CDS_RESET, the verified display.
+    CHECK(rig.DisplayCalls() == std::vector<std::string>(2, "1073741824 \\\\.\\Display1"));
+}
+
+TEST_CASE("a journal that cannot be written ends the test before any clock is set")
+{
+    TestRig rig;
+    rig.driver.SetNewCoreClock(230);
+    int writes = 0;
+    for (int failing : {1, 2, 3}) {
+        CAPTURE(failing);
+        writes = 0;
+        rig.system.failRegistryWhen = [&](const fake::RegCall& c) {
+            return c.op == fake::RegCall::kSet && c.key.find("Clock Test") != std::string::npos && ++writes == failing;
+        };
+        CHECK_FALSE(rig.driver.TestClockSpeeds());
+        CHECK(rig.driver.GetLastErrorText() == CDisplayDriver::kClockJournalError);
+        CHECK(rig.driver.GetLastErrorText() == "E6.10: Unable to record the clock test in the registry.");
+        for (const Request& r : rig.adapter.Requests())
+            CHECK(r.code != nv::kFnRmConfigSet);
+        CHECK(rig.system.clockTestRuns.empty());
+        CHECK(rig.adapter.OpenClients() == 0);
+        CHECK(Journal(rig.system) == kNoJournal);  // what was written is taken away again
+    }
+}
+
+TEST_CASE("the clocks put back are those recorded before the trial, not a reading taken during it")
+{
+    TestRig rig;
+    rig.driver.SetNewCoreClock(230);
+    rig.system.duringClockTest = [&](const platform::ClockTestRun&) {
+        REQUIRE(rig.driver.Open(kDisplayName));
+        CHECK(rig.driver.GetCoreClock() == 230);  // the board runs the trial clock now
+    };
+    CHECK(rig.driver.TestClockSpeeds());
+    CHECK(rig.BoardAtFactoryClocks());
+}
+
+TEST_CASE("a restore the board refuses keeps the journal for the next start")
+{
+    TestRig rig;
+    rig.driver.SetNewCoreClock(230);
+    rig.driver.SetNewMemClock(180);
+    rig.adapter.FailWhen(RefuseRestores());
+    rig.driver.TestClockSpeeds();
+    CHECK(rig.driver.GetLastErrorText() == "E6.8: Unable to reset the video memory clock speed.");
+    CHECK(Journal(rig.system) == std::vector<std::uint32_t>{200, 166, 230, 180});
+    CHECK(rig.adapter.OpenClients() == 0);
+}
+
+TEST_CASE("a display library or function that goes missing: the step's message, the old clocks back")
+{
+    struct Case {
+        DisplayLibraryGone::What what;
+        int fromLoad;
+        const char* message;
+        std::size_t dialogs;
+    } cases[] = {
+        {DisplayLibraryGone::kLibrary, 1, "E6.5: Unable to load USER32.DLL library.", 0},
+        {DisplayLibraryGone::kFunction, 1, "E5.6: Unable to change display setting.", 0},
+        {DisplayLibraryGone::kLibrary, 2, "E6.9: Unable to load USER32.DLL library.", 1},
+        {DisplayLibraryGone::kFunction, 2, "E5.10: Unable to change display setting.", 1},
+    };
+    for (const Case& c : cases) {
+        for (bool refuseRestores : {false, true}) {
+            CAPTURE(c.message);
+            CAPTURE(refuseRestores);
+            TestRig rig;
+            DisplayLibraryGone os(rig.adapter, c.what, c.fromLoad);
+            CDisplayDriver d(os, 0);
+            REQUIRE(d.Open(kDisplayName));
+            d.m_bClocksTested = true;
+            d.SetNewCoreClock(230);
+            d.SetNewMemClock(180);
+            if (refuseRestores)
+                rig.adapter.FailWhen(RefuseRestores());
+            CHECK_FALSE(d.TestClockSpeeds());
+            CHECK(d.GetLastErrorText() == c.message);
+            CHECK(rig.system.clockTestRuns.size() == c.dialogs);
+            CHECK(rig.adapter.OpenClients() == 0);
+            CHECK(rig.BoardAtFactoryClocks() != refuseRestores);
+            CHECK((Journal(rig.system) == kNoJournal) != refuseRestores);
+            CHECK(d.m_bClocksTested);  // a test that did not reach its end leaves the flag
+        }
+    }
+}
+
+TEST_CASE("a journal left behind is settled when the session is first opened")
+{
+    struct Case {
+        const char* what;
+        std::uint32_t boardCoreMHz, boardMemMHz;
+        std::vector<std::uint32_t> journal;
+        bool refuseSets;
+        const char* box;  // nullptr: none
+        std::uint32_t coreAfter;
+        std::vector<std::uint32_t> journalAfter;
+    } cases[] = {
+        {"killed during the trial", 250, 166, {200, 166, 250, 166}, false,
+         "The clock test of 250 MHz core and 166 MHz memory did not finish. "
+         "The clock speeds before it, 200 MHz and 166 MHz, were restored.",
+         200, kNoJournal},
+        {"the machine restarted", 200, 166, {200, 166, 250, 166}, false,
+         "The clock test of 250 MHz core and 166 MHz memory did not finish. "
+         "The board runs other clock speeds now, 200 MHz and 166 MHz; they were left as they are.",
+         200, kNoJournal},
+        {"the board refuses the old clocks", 250, 166, {200, 166, 250, 166}, true,
+         "The clock test of 250 MHz core and 166 MHz memory did not finish. "
+         "The clock speeds before it, 200 MHz and 166 MHz, could not be restored; please restart the computer.",
+         250, {200, 166, 250, 166}},
+        {"a journal written only in part", 250, 166, {200, 166, 0, 0}, false, nullptr, 250, kNoJournal},
+        {"no journal", 250, 166, kNoJournal, false, nullptr, 250, kNoJournal},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        Rig rig;
+        emulator::AdapterState state;
+        state.coreClockHz = c.boardCoreMHz * 1000000u;
+        state.memClockHz = c.boardMemMHz * 1000000u;
+        rig.adapter.Reset(state);
+        for (std::size_t i = 0; i < 4; ++i)
+            if (c.journal[i])
+                rig.system.PutDword(kJournal, kJournalValues[i], c.journal[i]);
+        if (c.refuseSets)
+            rig.adapter.FailWhen([](const Request& r) { return r.code == nv::kFnRmConfigSet; });
+        REQUIRE(rig.driver.Open(kDisplayName));
+        if (c.box) {
+            REQUIRE(rig.system.messageBoxes.size() == 1);
+            const fake::MessageBoxCall& box = rig.system.messageBoxes[0];
+            CHECK(box.text == c.box);
+            CHECK(box.caption == "Marovex");
+            CHECK(box.type == (platform::kMbOk | platform::kMbIconInformation));
+            CHECK(box.owner == 0x1234);
+        } else {
+            CHECK(rig.system.messageBoxes.empty());
+        }
+        CHECK(rig.adapter.State().coreClockHz == c.coreAfter * 1000000u);
+        CHECK(rig.driver.GetCoreClock() == static_cast<int>(c.coreAfter));  // read after settling
+        CHECK(Journal(rig.system) == c.journalAfter);
+        CHECK(rig.adapter.OpenClients() == 0);
+        // Told once: a later Open of the same session says nothing more.
+        rig.adapter.FailWhen(nullptr);
+        REQUIRE(rig.driver.Open(kDisplayName));
+        CHECK(rig.system.messageBoxes.size() == (c.box ? 1u : 0u));
+    }
 }

@@ -184,7 +184,7 @@ TEST_CASE("every failing request of Open leaves the message and state it should"
     for (std::size_t failing = 0; failing < total; ++failing) {
         Rig rig;
         std::size_t seen = 0;
-        Request failed{};
+        Request failed(Request::kResourceManager, 0);
         int occurrence = 0;  // how many requests like the failed one came before it
         std::vector<Request> before;
         rig.adapter.FailWhen([&](const Request& r) {
@@ -351,6 +351,15 @@ TEST_CASE("setters change pending values only, within what they accept")
     CHECK(d.SetNewCoreClock(230));
     CHECK(d.m_nNewCoreClock == 230);
     CHECK(d.GetCoreClock() == 200);
+    // Clocks whose hertz would wrap, or that are no clock at all, are refused.
+    for (int mhz : {0, -5, 4295, 100000}) {
+        CAPTURE(mhz);
+        CHECK_FALSE(d.SetNewCoreClock(mhz));
+        CHECK_FALSE(d.SetNewMemClock(mhz));
+    }
+    CHECK(d.SetNewMemClock(4294));
+    CHECK(d.m_nNewCoreClock == 230);
+    CHECK(d.m_nNewMemClock == 4294);
     for (int device : {0, 2, 3, 4}) {
         CHECK(d.SetNewOutputDevice(device));
         CHECK(d.m_nNewOutputDevice == device);

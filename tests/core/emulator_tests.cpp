@@ -136,3 +136,60 @@ TEST_CASE("the library stands in for nvarch32.dll, by ordinal only")
     CHECK(rig.adapter.GetProcAddressA(library, "RmEntry") == 0);
     CHECK(rig.adapter.FreeLibrary(library));
 }
+
+TEST_CASE("display-settings calls are taken as a 4.0 system takes them, malformed ones refused")
+{
+    using platform::DisplayMode;
+    const DisplayMode good = {148, 0x5C0000, 32, 1024, 768, 75};
+    struct Case {
+        const char* what;
+        bool byName;
+        const char* device;
+        bool withMode;
+        DisplayMode mode;
+        std::uint32_t flags;
+        long result;
+    } cases[] = {
+        {"a reset by name", true, "\\\\.\\DISPLAY1", false, {}, platform::kCdsReset, platform::kDispChangeSuccessful},
+        {"a reset of the default display", true, nullptr, false, {}, platform::kCdsReset, platform::kDispChangeSuccessful},
+        {"a plain reset", false, nullptr, false, {}, platform::kCdsReset, platform::kDispChangeSuccessful},
+        {"a mode change", true, "\\\\.\\Display1", true, good, platform::kCdsUpdateRegistry | platform::kCdsReset,
+         platform::kDispChangeSuccessful},
+        {"the old 124-byte record", false, nullptr, true, {124, 0x5C0000, 32, 1024, 768, 75}, platform::kCdsReset,
+         platform::kDispChangeSuccessful},
+        {"the default refresh rate", false, nullptr, true, {148, 0x5C0000, 32, 1024, 768, 0},
+         platform::kCdsUpdateRegistry | platform::kCdsReset, platform::kDispChangeSuccessful},
+        {"another display", true, "\\\\.\\Display2", false, {}, platform::kCdsReset, platform::kDispChangeBadParam},
+        {"a reset with other flags", false, nullptr, false, {}, platform::kCdsUpdateRegistry | platform::kCdsReset,
+         platform::kDispChangeBadFlags},
+        {"a reset without CDS_RESET", false, nullptr, false, {}, 0, platform::kDispChangeBadFlags},
+        {"an unknown flag", false, nullptr, true, good, platform::kCdsReset | 0x100, platform::kDispChangeBadFlags},
+        {"a record of 156 bytes", false, nullptr, true, {156, 0x5C0000, 32, 1024, 768, 75}, platform::kCdsReset,
+         platform::kDispChangeBadParam},
+        {"a width without its flag", false, nullptr, true, {148, 0x540000, 32, 1024, 768, 75}, platform::kCdsReset,
+         platform::kDispChangeBadParam},
+        {"a field flagged that is not given", false, nullptr, true, {148, 0x5C0020, 32, 1024, 768, 75},
+         platform::kCdsReset, platform::kDispChangeBadParam},
+        {"a width flagged as 0", false, nullptr, true, {148, 0x5C0000, 32, 0, 768, 75}, platform::kCdsReset,
+         platform::kDispChangeBadParam},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        Rig rig;
+        platform::Module user32 = rig.adapter.LoadLibraryA("USER32.DLL");
+        const DisplayMode* mode = c.withMode ? &c.mode : nullptr;
+        const long result =
+            c.byName ? rig.adapter.CallChangeDisplaySettingsEx(
+                           rig.adapter.GetProcAddressA(user32, "ChangeDisplaySettingsExA"), c.device, mode, c.flags)
+                     : rig.adapter.CallChangeDisplaySettings(
+                           rig.adapter.GetProcAddressA(user32, "ChangeDisplaySettingsA"), mode, c.flags);
+        CHECK(result == c.result);
+        REQUIRE(rig.adapter.Requests().size() == 1);
+        const emulator::Request& logged = rig.adapter.Requests()[0];
+        CHECK(logged.flags == c.flags);
+        CHECK(logged.device == (c.device ? c.device : ""));
+        CHECK(logged.fields.size() == (c.withMode ? 6u : 0u));
+        if (c.withMode)
+            CHECK(logged.fields[0] == c.mode.dmSize);
+    }
+}

@@ -62,7 +62,7 @@ struct SwitchRig : Rig {
     {
         std::vector<std::vector<std::uint32_t>> changes;
         for (const Request& r : Sent(Request::kDisplaySettings, 1))
-            changes.push_back({r.fields[1], r.fields[2], r.fields[3], r.fields[4]});
+            changes.push_back({r.fields[2], r.fields[3], r.fields[4], r.fields[5]});
         return changes;
     }
     std::vector<std::vector<std::uint32_t>> DeviceEscapes() const
@@ -161,6 +161,31 @@ TEST_CASE("declining to keep puts the previous device and the desktop mode back"
           == std::vector<std::vector<std::uint32_t>>{{640, 480, 8, 60}, {1024, 768, 32, 75}});
     CHECK(rig.DeviceEscapes() == std::vector<std::vector<std::uint32_t>>{{0, 3, 5}, {0, 0, 0}});
     CHECK(Record(rig.system, kTVOut, "DynamicFmt").empty());
+    // Both mode changes as a 4.0 system reads them: a 148-byte record with
+    // the four fields it gives, kept in the registry, on the verified display.
+    for (const Request& r : rig.Sent(Request::kDisplaySettings, 1)) {
+        CHECK(r.fields[0] == 148);
+        CHECK(r.fields[1] == 0x5C0000);
+        CHECK(r.flags == (platform::kCdsUpdateRegistry | platform::kCdsReset));
+        CHECK(r.device == kDisplayName);
+    }
+}
+
+TEST_CASE("a display library that cannot be loaded fails the switch with its own message")
+{
+    SwitchRig rig(nv::kOutputMonitor);
+    DisplayLibraryGone os(rig.adapter, DisplayLibraryGone::kLibrary);
+    CDisplayDriver d(os, 0);
+    REQUIRE(d.Open(kDisplayName));
+    rig.system.messageBoxAnswers = {kIdYes};
+    d.SetNewOutputDevice(nv::kOutputTV);
+    REQUIRE(d.RmAllocRoot(&d.m_hClient) == 0);
+    char name[32] = {};
+    REQUIRE(d.RmAllocDevice(d.m_hClient, nv::kDeviceHandle, 128, name) == 0);
+    CHECK_FALSE(d.SwitchOutputDevice());
+    CHECK(d.GetLastErrorText() == "E: Unable to load USER32.DLL library.");
+    CHECK(rig.adapter.State().outputDevice == nv::kOutputMonitor);  // the driver told the old device again
+    d.RmFree(d.m_hClient, 0, d.m_hClient);
 }
 
 TEST_CASE("fallbacks when the driver refuses a mode")

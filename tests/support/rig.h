@@ -2,8 +2,11 @@
 // arrangement of a core test.
 #pragma once
 
+#include <cstring>
+
 #include "driver/display_driver.h"
 #include "emulator/emulated_adapter.h"
+#include "platform/platform_decorator.h"
 #include "fake_system.h"
 
 struct Rig {
@@ -22,3 +25,29 @@ struct Rig {
 constexpr const char* kNtAdapterKey = "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
 constexpr const char* k9xAdapterKey = "System\\CurrentControlSet\\Services\\Class\\Display\\0000";
 constexpr const char* kDisplayName = "\\\\.\\Display1";
+
+// The system's display library going missing: from the given load of
+// "USER32.DLL" on (counting from 1) it cannot be loaded, or it lacks the
+// display-settings functions.
+struct DisplayLibraryGone : platform::PlatformDecorator {
+    enum What { kLibrary, kFunction };
+    DisplayLibraryGone(platform::Platform& inner, What what_, int fromLoad_ = 1)
+        : PlatformDecorator(inner), what(what_), fromLoad(fromLoad_)
+    {
+    }
+    platform::Module LoadLibraryA(const char* name) override
+    {
+        if (std::strcmp(name, "USER32.DLL") == 0 && ++loads >= fromLoad && what == kLibrary)
+            return 0;
+        return PlatformDecorator::LoadLibraryA(name);
+    }
+    platform::Procedure GetProcAddressA(platform::Module module, const char* name) override
+    {
+        if (what == kFunction && loads >= fromLoad && std::strncmp(name, "ChangeDisplaySettings", 21) == 0)
+            return 0;
+        return PlatformDecorator::GetProcAddressA(module, name);
+    }
+    What what;
+    int fromLoad;
+    int loads = 0;
+};

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace platform {
@@ -11,12 +12,15 @@ HKEY ToKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 HDC ToDC(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HMODULE ToModule(Module module) { return reinterpret_cast<HMODULE>(module); }
 
-// A DEVMODEA carrying only the fields that a mode change request sets.
+// A DEVMODEA carrying only the fields that a mode change request sets.  The
+// system reads as many bytes as dmSize says: the request's own size.
 DEVMODEA ToDevMode(const DisplayMode& mode)
 {
+    static_assert(offsetof(DEVMODEA, dmDisplayFrequency) + sizeof(DWORD) <= kDevModeSize,
+                  "the old record holds every field a request sets");
     DEVMODEA devMode;
     std::memset(&devMode, 0, sizeof devMode);
-    devMode.dmSize = sizeof devMode;
+    devMode.dmSize = mode.dmSize;
     devMode.dmFields = mode.dmFields;
     devMode.dmBitsPerPel = mode.dmBitsPerPel;
     devMode.dmPelsWidth = mode.dmPelsWidth;
