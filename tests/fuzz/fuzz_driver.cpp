@@ -59,6 +59,10 @@ const Place kPlaces[] = {
     {"SOFTWARE\\NVIDIA Corporation\\Global\\System", false, "EnableIrongate2x"},
     {"SOFTWARE\\NVIDIA Corporation\\Global\\System", false, "EnableVia4X"},
     {"Software\\Microsoft\\Windows\\CurrentVersion\\Run", false, "NvInitialize"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "OldCore"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "OldMem"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "TrialCore"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "TrialMem"},
 };
 
 std::string KeyOf(const Place& p, const std::string& adapter)
@@ -85,7 +89,7 @@ const std::set<std::string> kMessages = {
     "E5.22: Unable to configure settings.", "E5.23: Unable to load USER32.DLL library.",
     "E5.24: Unable to change display setting.", "E6.1: Invalid video driver allocation.",
     "E6.2: Invalid video driver device ID.", "E6.3: Unable to set the video core clock speed.",
-    "E6.4: Unable to set the video memory clock speed.", "E6.5: Unable to load USER32.DLL library.",
+    "E6.4: Unable to set the video memory clock speed.", "E6.10: Unable to record the clock test in the registry.", "E6.5: Unable to load USER32.DLL library.",
     "E5.6: Unable to change display setting.", "E6.7: Unable to reset the video core clock speed.",
     "E6.8: Unable to reset the video memory clock speed.", "E6.9: Unable to load USER32.DLL library.",
     "E5.10: Unable to change display setting.", "E: Unable to load USER32.DLL library.",
