@@ -19,15 +19,25 @@ CMarovexApp theApp;
 
 // The system dialog class, by its atom.
 constexpr ATOM kDialogClassAtom = 0x8002;
+// No backslash: Windows 98 and NT 4 know no name spaces.
+constexpr const char* kInstanceMutex = "Marovex single instance";
 
 }  // namespace
 
 BOOL CMarovexApp::InitInstance()
 {
+    // One instance: the start that creates the mutex runs; any other finds
+    // it, however close together the starts, brings the running window
+    // forward (a window hidden in the tray stays hidden) and leaves.  The
+    // system closes the handle when the process ends.
+    HANDLE instance = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    const bool another = instance && GetLastError() == ERROR_ALREADY_EXISTS;
     HWND running = FindWindowA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(kDialogClassAtom)), "Marovex");
-    if (running) {
-        SetForegroundWindow(running);
-        SetFocus(running);
+    if (another || running) {
+        if (running) {
+            SetForegroundWindow(running);
+            SetFocus(running);
+        }
         return FALSE;
     }
     if (__argc > 1 && lstrcmpiA(__argv[1], "min") == 0)

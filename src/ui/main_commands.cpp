@@ -42,6 +42,18 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TRAY_NOTIFY:
         OnTrayNotify(wParam, lParam);
         return 0;
+    case WM_RUN_HELD_COMMANDS:
+        RunHeldCommands();
+        return 0;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse: a drag ends as if released, but
+        // the window stays where it is.
+        if (reinterpret_cast<HWND>(lParam) != m_hWnd)
+            CancelDrag();
+        return Default();
+    case WM_CANCELMODE:
+        CancelDrag();
+        return Default();
     case WM_TIMER:
         if (wParam != kTrayIconTimer)
             return CDialog::WindowProc(message, wParam, lParam);
@@ -62,9 +74,44 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+CMarovexDlg::Busy::~Busy()
+{
+    if (--m_window.m_nBusy == 0 && (m_window.m_bExitHeld || m_window.m_bOpenHeld))
+        ::PostMessageA(m_window.m_hWnd, WM_RUN_HELD_COMMANDS, 0, 0);
+}
+
+void CMarovexDlg::HoldCommand(UINT id)
+{
+    // The window is disabled while an operation runs, so only the tray
+    // menu's commands reach it; anything else is dropped.
+    if (id == IDC_CLOSE || id == ID_TRAY_EXIT)
+        m_bExitHeld = true;
+    else if (id == ID_TRAY_OPEN)
+        m_bOpenHeld = true;
+}
+
+void CMarovexDlg::RunHeldCommands()
+{
+    if (m_nBusy > 0)
+        return;  // the end of the running operation posts again
+    if (m_bExitHeld) {
+        m_bExitHeld = m_bOpenHeld = false;
+        DestroyWindow();
+    } else if (m_bOpenHeld) {
+        m_bOpenHeld = false;
+        Busy busy(*this);
+        ShowFromTray();
+    }
+}
+
 BOOL CMarovexDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     const UINT id = LOWORD(wParam);
+    if (m_nBusy > 0) {
+        HoldCommand(id);
+        return TRUE;
+    }
+    Busy busy(*this);
     switch (id) {
     case IDC_OK_BUTTON:
         if (ApplyToDriver()) {
@@ -250,7 +297,12 @@ void CMarovexDlg::OnTest()
         return;
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
-    if (!d.TestClockSpeeds())
+    if (d.TestClockSpeeds())
+        return;
+    // A test that could not be recorded never ran: that is no failure of the clocks.
+    if (d.GetLastErrorText() == CDisplayDriver::kClockJournalError)
+        ReportError(("Configuration Error\n\n" + d.GetLastErrorText()).c_str());
+    else
         ::MessageBoxA(m_hWnd, "The new clock speeds failed testing.", kCaption, MB_OK | MB_ICONHAND);
 }
 
@@ -300,7 +352,12 @@ void CMarovexDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
 {
     switch (mouseMessage) {
     case WM_LBUTTONDBLCLK:
-        ShowFromTray();
+        if (m_nBusy > 0) {
+            m_bOpenHeld = true;
+        } else {
+            Busy busy(*this);
+            ShowFromTray();
+        }
         break;
     case WM_RBUTTONDOWN: {
         POINT cursor;

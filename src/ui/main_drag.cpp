@@ -61,6 +61,18 @@ void CMarovexDlg::OnLButtonUp(POINT point)
     LockWindowUpdate(nullptr);
 }
 
+void CMarovexDlg::CancelDrag()
+{
+    if (!m_bDragging)
+        return;
+    m_bDragging = false;
+    DrawDragOutline(m_ptDragOrigin.x, m_ptDragOrigin.y, 2);
+    m_ptDragOrigin = POINT{0, 0};
+    LockWindowUpdate(nullptr);
+    if (GetCapture() == m_hWnd)
+        ReleaseCapture();
+}
+
 BOOL CMarovexDlg::DrawDragOutline(int x, int y, int mode)
 {
     HWND desktop = GetDesktopWindow();

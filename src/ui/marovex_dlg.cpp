@@ -76,6 +76,7 @@ CMarovexDlg::CMarovexDlg(platform::Platform& os, CWnd* parent)
 
 void CMarovexDlg::ReportError(const char* text)
 {
+    Busy busy(*this);
     ::MessageBoxA(m_hWnd, text, kCaption, MB_OK | MB_ICONHAND);
 }
 
@@ -92,6 +93,7 @@ void CMarovexDlg::AddTrayIcon()
 
 BOOL CMarovexDlg::OnInitDialog()
 {
+    Busy busy(*this);
     CDialog::OnInitDialog();
     ::MoveWindow(m_hWnd, 0, 0, 540, 275, TRUE);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));

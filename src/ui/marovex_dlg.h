@@ -31,6 +31,8 @@ extern bool g_bFirstPaint;
 extern bool g_bStartHidden;
 
 constexpr UINT WM_TRAY_NOTIFY = 0x3E9;
+// Posted when an operation has ended and a command held during it waits.
+constexpr UINT WM_RUN_HELD_COMMANDS = WM_APP + 1;
 constexpr UINT kTrayIconId = 128;
 // The timer that adds the tray icon of a visible start after its first paint.
 constexpr UINT_PTR kTrayIconTimer = 1;
@@ -91,6 +93,24 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // While an operation that runs a nested message loop is under way (the
+    // clock test, an apply, any message box of the window), commands that
+    // would open, reload or delete the driver are held: Exit and Open are
+    // carried out once it has ended, through a posted message, so that the
+    // driver is never deleted or reloaded under a running operation.
+    class Busy {
+    public:
+        explicit Busy(CMarovexDlg& window) : m_window(window) { ++m_window.m_nBusy; }
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        CMarovexDlg& m_window;
+    };
+    void HoldCommand(UINT id);
+    void RunHeldCommands();
+    void CancelDrag();
     void OnClicked(UINT id);
     void OnTest();
     void OnReset();
@@ -114,6 +134,9 @@ private:
     void ReleaseTrayAndDriver();
 
     platform::Platform& m_os;
+    int m_nBusy = 0;
+    bool m_bExitHeld = false;
+    bool m_bOpenHeld = false;
     // The shell's broadcast after it restarts, when the icon must be added again.
     UINT m_nTaskbarCreated = 0;
     bool m_bTrayIconPending = false;  // to be added after the first paint

@@ -19,6 +19,11 @@ check() {  # description, command...
     fi
 }
 
+# Succeeds when the command fails: for checks of what must not be.
+not() {
+    ! "$@"
+}
+
 pass() {
     stop_all
     if ((failures)); then
@@ -27,21 +32,40 @@ pass() {
     fi
 }
 
-# Starts the program with the given arguments; its process id goes to $pid.
+# Starts the program with the given arguments; its process id goes to $pid
+# and to the list of those this test started.
+started=()
 start() {
     wine "$exe" "$@" >/dev/null 2>&1 &
     pid=$!
+    started+=("$pid")
+    main_x=0
+    main_y=0
 }
 
-stop_all() {
-    local p
-    for p in $(pgrep -f 'marovex.exe' || true); do
-        kill "$p" 2>/dev/null || true
-    done
-    for _ in $(seq 50); do
-        pgrep -f 'marovex.exe' >/dev/null || break
+running() {  # process id
+    kill -0 "$1" 2>/dev/null
+}
+
+# Waits up to the given seconds for a process to end.
+wait_gone() {  # process id, seconds
+    for _ in $(seq $((${2:-5} * 10))); do
+        running "$1" || return 0
         sleep 0.1
     done
+    ! running "$1"
+}
+
+# Ends the programs this test started, by their process ids, and nothing else.
+stop_all() {
+    local p
+    for p in "${started[@]}"; do
+        kill "$p" 2>/dev/null || true
+    done
+    for p in "${started[@]}"; do
+        wait_gone "$p" 5 || kill -9 "$p" 2>/dev/null || true
+    done
+    started=()
 }
 
 # The X windows titled exactly "Marovex" (the main window, message boxes).
@@ -80,7 +104,7 @@ answer() {  # button id, seconds
 # A click on a point of the main window's client area (the window at 0,0 has
 # a one-pixel border).
 click_at() {
-    xdotool mousemove $(( $1 + 1 )) $(( $2 + 1 )) click 1
+    xdotool mousemove $((main_x + $1 + 1)) $((main_y + $2 + 1)) click 1
     sleep 0.3
 }
 
@@ -99,7 +123,64 @@ main_visible() {
 }
 
 reset_board() {
-    wine reg delete 'HKLM\SOFTWARE\Marovex\Emulated Adapter' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKLM\SOFTWARE\Marovex' /f >/dev/null 2>&1 || true
     wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0' /f >/dev/null 2>&1 || true
     wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v NvInitialize /f >/dev/null 2>&1 || true
+}
+
+# Where the main window's client area starts on the screen; click_at and
+# the drags below are relative to it.
+main_x=0
+main_y=0
+
+# Drags the main window 300 pixels down by its body, out of the way of
+# Wine's tray window in the screen's top-left corner.
+move_main_away() {
+    xdotool mousemove 120 235 mousedown 1 mousemove 140 300 mousemove 120 535 mouseup 1
+    sleep 0.5
+    main_y=300
+}
+
+# The program's tray icon, the first in Wine's tray window, clicked with the
+# real mouse: the button, and how many clicks.
+tray_click() {  # button, count
+    xdotool mousemove 13 32 click --repeat "${2:-1}" --delay 80 "$1"
+    sleep 0.7
+}
+
+# The tray menu's items, under the pointer where the right click opened it.
+tray_menu_open() { xdotool mousemove 38 42 click 1; sleep 0.5; }
+tray_menu_exit() { xdotool mousemove 38 62 click 1; sleep 0.5; }
+
+# Drags the core clock's thumb (at 200 MHz: client x 328) to client x.
+drag_core() {
+    xdotool mousemove $((main_x + 329)) $((main_y + 61)) mousedown 1 \
+        mousemove $((main_x + 340)) $((main_y + 61)) mousemove $((main_x + $1 + 1)) $((main_y + 61)) mouseup 1
+    sleep 0.3
+}
+
+test_dialog_shown() {
+    [[ -n "$(xdotool search --onlyvisible --name '^Testing new settings$' 2>/dev/null)" ]]
+}
+
+wait_test_dialog() {  # seconds
+    for _ in $(seq $((${1:-4} * 10))); do
+        test_dialog_shown && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+no_program_error() {
+    [[ -z "$(xdotool search --name 'Program Error' 2>/dev/null)" ]]
+}
+
+board='HKLM\SOFTWARE\Marovex\Emulated Adapter'
+journal='HKLM\SOFTWARE\Marovex\Clock Test'
+hz() { printf '0x%x' $(($1 * 1000000)); }
+# The board's core clock; it keeps its factory 200 MHz until something is set.
+core_clock() {
+    local value
+    value=$(reg_value "$board" CoreClockHz)
+    echo "${value:-$(hz 200)}"
 }

@@ -11,7 +11,7 @@ reset_board
 start min
 wait_window 20
 sleep 1
-check "started hidden" bash -c '! main_visible'
+check "started hidden" not main_visible
 check "the tray icon is shown" tray_shown
 wine "$helper" tray 515                          # double-click
 sleep 1
@@ -27,7 +27,7 @@ for _ in $(seq 50); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
 done
-check "Exit ends the program" bash -c "! kill -0 $pid 2>/dev/null"
+check "Exit ends the program" not running "$pid"
 sleep 0.5
-check "and leaves no tray icon" bash -c '! tray_shown'
+check "and leaves no tray icon" not tray_shown
 pass
