@@ -176,17 +176,15 @@ void CMarovexDlg::OnClicked(UINT id)
     const auto outputs = {&m_btnMonitor, &m_btnTV, &m_btnFlatPanel};
     switch (id) {
     case IDC_ABOUT:
-        if (!m_bAboutPage) {
-            m_bAboutPage = true;
-            Invalidate(TRUE);
-            RefreshPage();
-        }
-        break;
     case IDC_MAIN:
-        if (m_bAboutPage) {
-            m_bAboutPage = false;
+        if (m_bAboutPage != (id == IDC_ABOUT)) {
+            m_bAboutPage = id == IDC_ABOUT;
             Invalidate(TRUE);
             RefreshPage();
+            // The new face is painted now: a press that follows at once on
+            // the disabled tab starts a drag, whose paint cycle would take
+            // the pending repaint away and leave the face erased.
+            ::UpdateWindow(m_hWnd);
         }
         break;
     case IDC_D3D_VSYNC: Toggle(m_btnD3DVSync, {}); break;

@@ -16,19 +16,42 @@ test_runs_and_ends() {
     return 1
 }
 
+# The clocks of the start-up record, "core/memory" in MHz, unscrambled with
+# the stored salt and the board's device ID (0x0110).
+startup_clocks() {
+    local k h
+    k=$(($(reg_value "$hardware" Krusty)))
+    h=$(($(reg_value "$hardware" Homer)))
+    echo "$(((k & 0xFFFF) ^ 0x0110 ^ ((((h & 0xFFFF) ^ 0x1D69) << 1) & 0xFFFF)))/$(((k >> 16) ^ 0x0110 ^ ((h >> 1) & 0xFFFF) ^ 0x5A3C))"
+}
+
 reset_board
 start
 wait_window 20
 sleep 1
+click_at 378 111                                # Test, at the current clocks
+check "Test at the current clocks asks nothing" not answer 6 2
+check "and runs no test" not test_dialog_shown
+bart=$(reg_value "$hardware" Bart)
+wine reg delete "$hardware" /v Homer /f >/dev/null   # the salt goes while the window runs
 drag_core 360                                   # about 211 MHz
 click_at 506 228                                # OK
 check "untested clocks are refused" answer 1
+check "in an information box with OK" test "$box_look" = "information: ok"
 check "with the information text" grep -q "must be tested on the video hardware" <<<"$box_text"
 check "nothing applied" test "$(core_clock)" = "$(hz 200)"
+click_at 378 111                                # Test
+check "Test asks first" answer 7                # No
+check "with a question, Yes and No" test "$box_look" = "question: yes no"
+check "with the warning text" grep -q "will test the video hardware" <<<"$box_text"
+sleep 0.5
+check "answered No, no test runs" not test_dialog_shown
+check "and the board is untouched" test "$(core_clock)" = "$(hz 200)"
+click_at 506 228                                # OK
+check "OK still refuses the untested clocks" answer 1
 click_at 310 110                                # Apply at startup: on
 click_at 378 111                                # Test
-check "Test asks first" answer 6
-check "with the warning text" grep -q "will test the video hardware" <<<"$box_text"
+check "Test asks again" answer 6
 check "the progress dialog runs and ends" test_runs_and_ends
 sleep 0.5
 check "the old clocks are back after the test" test "$(core_clock)" = "$(hz 200)"
@@ -37,8 +60,12 @@ sleep 1
 check "OK hides the window" not main_visible
 check "the new core clock is applied" test "$(core_clock)" = "$(hz 211)"
 check "the start-up entry is registered" test -n "$(reg_value "$run" NvInitialize)"
-check "Krusty is written" test -n "$(reg_value "$hardware" Krusty)"
 check "Marge is written" test "$(reg_value "$hardware" Marge)" = 0x1
+check "Krusty holds the applied clocks under the stored salt ($(startup_clocks))" test "$(startup_clocks)" = 211/166
+wine "$helper" tray 515                         # back from the tray: the driver is read again
+sleep 1
+check "and the baseline is not captured again" test "$(reg_value "$hardware" Bart)" = "$bart"
+check "nor the salt changed" test "$(startup_clocks)" = 211/166
 stop_all
 
 reset_board
@@ -51,6 +78,7 @@ answer 6
 test_runs_and_ends
 check "a test beyond the limit fails" answer 1 15
 check "with its message" test "$box_text" = "The new clock speeds failed testing."
+check "in a stop box with OK" test "$box_look" = "stop: ok"
 click_at 506 228                                # OK
 check "the failed clocks are refused" answer 1
 check "nothing applied" test "$(core_clock)" = "$(hz 200)"

@@ -1,7 +1,11 @@
 // What the end-to-end tests cannot do with the mouse alone, done from
 // outside the program as another process would:
 //   e2e_helper answer ID [SECONDS]  wait for one of the program's message
-//                                   boxes, print its text, press button ID
+//                                   boxes, print its icon and buttons on one
+//                                   line ("stop: ok"), then its text, and
+//                                   press button ID
+//   e2e_helper tooltip              print the screen rectangle of the
+//                                   tooltip shown: left top right bottom
 //   e2e_helper tray MESSAGE         send the tray icon's callback with the
 //                                   given mouse message (515 double-click,
 //                                   516 right-button down)
@@ -11,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,6 +34,84 @@ HWND FindProgramWindow(bool messageBox)
     return nullptr;
 }
 
+// The pixels of a screen rectangle, or of an icon drawn on the given colour.
+std::vector<COLORREF> Pixels(HDC source, int x, int y, int width, int height)
+{
+    std::vector<COLORREF> pixels;
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            pixels.push_back(GetPixel(source, x + column, y + row));
+    return pixels;
+}
+
+std::vector<COLORREF> IconPixels(HICON icon, int width, int height, COLORREF background)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all = {0, 0, width, height};
+    FillRect(memory, &all, brush);
+    DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels = Pixels(memory, 0, 0, width, height);
+    SelectObject(memory, old);
+    DeleteObject(brush);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The box's icon, by the system icon whose picture it shows on the screen.
+const char* IconOf(HWND box)
+{
+    HWND picture = nullptr;
+    for (HWND w = GetWindow(box, GW_CHILD); w && !picture; w = GetWindow(w, GW_HWNDNEXT))
+        if ((GetWindowLongA(w, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            picture = w;
+    if (!picture)
+        return "none";
+    RECT r;
+    GetWindowRect(picture, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    const std::vector<COLORREF> shown = Pixels(screen, r.left, r.top, width, height);
+    ReleaseDC(nullptr, screen);
+    const struct { LPCSTR id; const char* name; } icons[] = {
+        {IDI_HAND, "stop"}, {IDI_QUESTION, "question"}, {IDI_EXCLAMATION, "exclamation"},
+        {IDI_ASTERISK, "information"},
+    };
+    for (const auto& icon : icons)
+        if (IconPixels(LoadIconA(nullptr, icon.id), width, height, shown[0]) == shown)
+            return icon.name;
+    return "other";
+}
+
+// The box's buttons, in the order of their ids.
+std::string ButtonsOf(HWND box)
+{
+    const struct { int id; const char* name; } buttons[] = {
+        {IDOK, "ok"}, {IDCANCEL, "cancel"}, {IDYES, "yes"}, {IDNO, "no"},
+    };
+    std::string names;
+    for (const auto& button : buttons)
+        if (HWND w = GetDlgItem(box, button.id); w && IsWindowVisible(w))
+            names += names.empty() ? button.name : std::string(" ") + button.name;
+    return names;
+}
+
+BOOL CALLBACK FindTooltip(HWND w, LPARAM found)
+{
+    char name[32] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (lstrcmpiA(name, "tooltips_class32") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(found) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -41,7 +125,7 @@ int main(int argc, char** argv)
                 continue;
             char text[1024] = {};
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            std::printf("%s\n", text);
+            std::printf("%s: %s\n%s\n", IconOf(box), ButtonsOf(box).c_str(), text);
             SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
             return 0;
         }
@@ -55,6 +139,15 @@ int main(int argc, char** argv)
         PostMessageA(main, 0x3E9, 128, std::atoi(argv[2]));
         return 0;
     }
-    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | tray MESSAGE\n");
+    if (argc >= 2 && std::strcmp(argv[1], "tooltip") == 0) {
+        HWND tip = nullptr;
+        EnumWindows(FindTooltip, reinterpret_cast<LPARAM>(&tip));
+        RECT r = {};
+        if (!tip || !GetWindowRect(tip, &r))
+            return 1;
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | tray MESSAGE | tooltip\n");
     return 2;
 }

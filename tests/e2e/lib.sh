@@ -95,10 +95,14 @@ pixel() {
     import -window root -crop "1x1+$1+$2" +repage txt:- | awk 'NR == 2 { print $3 }'
 }
 
-# Presses a button of the program's next message box; its text goes to $box_text.
+# Presses a button of the program's next message box; its text goes to
+# $box_text, its icon and buttons to $box_look ("stop: ok", "question: yes no").
 answer() {  # button id, seconds
-    box_text="$(wine "$helper" answer "$1" "${2:-10}" 2>/dev/null | tr -d '\r')"
-    [[ -n "$box_text" ]]
+    local reply
+    reply="$(wine "$helper" answer "$1" "${2:-10}" 2>/dev/null | tr -d '\r')"
+    box_look="$(head -1 <<<"$reply")"
+    box_text="$(tail -n +2 <<<"$reply")"
+    [[ -n "$reply" ]]
 }
 
 # A click on a point of the main window's client area (the window at 0,0 has
