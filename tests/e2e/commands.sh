@@ -47,5 +47,24 @@ xdotool mousemove 700 600
 sleep 0.5
 snap "$after" 60 110 170 90
 check "the buttons are back as they were" cmp -s "$before" "$after"
+stop_all
+
+# A failed apply: the box with the driver's message and a full stop; the
+# window stays, read again from the driver.
+reset_board
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /f >/dev/null 2>&1
+start
+wait_window 20
+sleep 1
+click_at 90 124    # Direct3D V-Sync: off
+click_at 506 228   # OK
+check "a failed apply says so" answer 1
+check "in a stop box with OK" test "$box_look" = "stop: ok"
+check "with the driver's message and a full stop" \
+    test "$box_text" = "$(printf 'Configuration Error\n\nE5.6: Unable to remove the video clock settings from startup..')"
+sleep 1
+check "the window stays open" main_visible
+check "the steps after the failed one were still written" test "$(reg_value "$d3d" VSYNCENABLE)" = 0x0
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /f >/dev/null 2>&1
 rm -f "$before" "$after"
 pass

@@ -22,5 +22,15 @@ for w in $(visible_windows); do
     [[ "${WIDTH}x${HEIGHT}" == 540x275 ]] && found=$w
 done
 check "the main window runs after the box is answered" test -n "$found"
-check "the process is alive" kill -0 "$pid"
+check "the process is alive" running "$pid"
+stop_all
+
+# Started hidden in the tray, the program still says that it found no driver.
+start min
+check "a hidden start shows the error too" answer 1 20
+check "as a stop box with OK" test "$box_look" = "stop: ok"
+check "naming the failed verification" \
+    test "$box_text" = "$(printf 'Configuration Error\n\nE2.1: Video driver verification failed.  Please ensure that compatible video drivers are installed.')"
+sleep 0.5
+check "and runs on in the tray" running "$pid"
 pass

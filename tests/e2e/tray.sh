@@ -1,33 +1,58 @@
 #!/bin/bash
-# The tray: a start with "min", the double-click that shows the window
-# centred, and the menu's Exit that ends the program and takes the icon away.
+# The tray with the real mouse on the icon in Wine's tray window: a start
+# with "min", a single click that does nothing, the double-click and the
+# menu's Open that show the window centred, the menu's Exit, and Enter and
+# Escape, which end the program too; no icon is left behind.
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 tray_shown() {
     [[ -n "$(xdotool search --onlyvisible --name 'Wine System Tray' 2>/dev/null)" ]]
 }
+centred() {
+    local w
+    w=$(visible_windows | head -1)
+    [[ -n "$w" ]] || return 1
+    geometry "$w"
+    echo "the window at $X,$Y"
+    [[ "$X,$Y" == 242,246 ]]
+}
 
-reset_board
-start min
-wait_window 20
-sleep 1
-check "started hidden" not main_visible
-check "the tray icon is shown" tray_shown
-wine "$helper" tray 515                          # double-click
-sleep 1
-check "the double-click shows the window" main_visible
-w=$(visible_windows | head -1)
-geometry "$w"
-check "centred on the screen ($X,$Y)" test "$X,$Y" = "242,246"
-xdotool mousemove 600 600
-wine "$helper" tray 516                          # right button
-sleep 1
-xdotool mousemove 625 630 click 1                # the second item, "&Exit"
-for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
+for how in double-click menu; do
+    reset_board
+    start min
+    wait_window 20
+    sleep 1
+    check "started hidden" not main_visible
+    check "the tray icon is shown" tray_shown
+    if [[ $how == double-click ]]; then
+        tray_click 1
+        check "a single click on the icon does nothing" not main_visible
+        tray_click 1 2
+    else
+        tray_click 3
+        tray_menu_open
+    fi
+    sleep 0.5
+    check "the $how shows the window" main_visible
+    check "centred on the screen" centred
+    tray_click 3
+    tray_menu_exit
+    check "Exit ends the program" wait_gone "$pid" 5
+    sleep 0.5
+    check "and leaves no tray icon" not tray_shown
+    started=()
 done
-check "Exit ends the program" not running "$pid"
-sleep 0.5
-check "and leaves no tray icon" not tray_shown
+
+for key in Return Escape; do
+    reset_board
+    start
+    wait_window 20
+    sleep 1.5
+    check "the tray icon is shown" tray_shown
+    xdotool key "$key"
+    check "$key ends the program" wait_gone "$pid" 5
+    sleep 0.5
+    check "and leaves no tray icon" not tray_shown
+    started=()
+done
 pass
