@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/rm_access.h"
 #include "emulator/emulated_adapter.h"
+#include "platform/nv_protocol.h"
 #include "platform/win32/win32_platform.h"
 #include "resource.h"
 #include "ui/clock_test_dlg.h"
@@ -301,6 +303,46 @@ TEST_CASE("dragging the body moves the window to the last outline; a click leave
     });
 }
 
+TEST_CASE("a drag that loses the mouse ends as a release would, leaving the window where it was")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        HWND w = d.m_hWnd;
+        HDC screen = GetDC(nullptr);
+        // The outline's right edge, beside the window, lies on the desktop.
+        const std::vector<DWORD> desktop = Pixels(screen, 560, 40, 12, 200);
+        for (UINT loss : {WM_CAPTURECHANGED, WM_CANCELMODE}) {
+            CAPTURE(loss);
+            SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 230));
+            SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 240));
+            REQUIRE(d.m_bDragging);
+            CHECK(Pixels(screen, 560, 40, 12, 200) != desktop);  // the outline is drawn
+            if (loss == WM_CAPTURECHANGED) {
+                TestParent other;  // another window takes the mouse
+                SetCapture(other.m_hWnd);
+                ReleaseCapture();
+            } else {
+                SendMessageA(w, WM_CANCELMODE, 0, 0);
+            }
+            CHECK_FALSE(d.m_bDragging);
+            CHECK(GetCapture() != w);
+            CHECK(Pixels(screen, 560, 40, 12, 200) == desktop);  // and taken away
+            // The desktop is no longer locked: another lock succeeds.
+            CHECK(LockWindowUpdate(GetDesktopWindow()));
+            LockWindowUpdate(nullptr);
+            RECT r;
+            GetWindowRect(w, &r);
+            CHECK(r.left == 0);
+            CHECK(r.top == 0);
+            // A release that follows moves nothing.
+            SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(150, 260));
+            GetWindowRect(w, &r);
+            CHECK(r.left == 0);
+        }
+        ReleaseDC(nullptr, screen);
+    });
+}
+
 namespace {
 
 void Click(CMarovexDlg& d, UINT id)
@@ -414,7 +456,69 @@ void CALLBACK AskToEndEarly(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
+// Twenty-one timer messages, sent as soon as the progress dialog is up, run
+// it to its end at once.
+void CALLBACK RunToEnd(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = FindWindowA("#32770", "Testing new settings");
+    if (box && box != s_seen) {
+        s_seen = box;
+        for (int tick = 0; tick <= CClockTestDlg::kSteps; ++tick)
+            SendMessageA(box, WM_TIMER, 0, 0);
+    }
+}
+
 }  // namespace
+
+TEST_CASE("the progress dialog runs the trial clocks when it is shown, and resets the display only if both took")
+{
+    struct Case {
+        const char* what;
+        std::uint32_t refusedItem;  // 0: none
+        bool reset;
+    } cases[] = {
+        {"both clocks set", 0, true},
+        {"the core clock refused", nv::kItemCoreClock, false},
+        {"the memory clock refused", nv::kItemMemClock, false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        Board board;
+        std::uint32_t client = 0;
+        char name[32] = {};
+        REQUIRE(driver::RmAllocRoot(board.adapter, &client) == 0);
+        REQUIRE(driver::RmAllocDevice(board.adapter, client, nv::kDeviceHandle, nv::kDeviceClass, name) == 0);
+        board.adapter.KeepRequests(true);
+        board.adapter.FailWhen([&](const emulator::Request& r) {
+            return r.code == nv::kFnRmConfigSet && r.item == c.refusedItem;
+        });
+        CClockTestDlg dialog(board.adapter);
+        dialog.m_run = {client, 230, 180, "\\\\.\\Display1", true};
+        s_seen = nullptr;
+        UINT_PTR timer = SetTimer(nullptr, 0, 20, RunToEnd);
+        CHECK(dialog.DoModal() == IDOK);
+        KillTimer(nullptr, timer);
+        // Every show-window message (shown, then hidden) sets both clocks,
+        // the memory clock even when the core clock was refused.
+        int core = 0, mem = 0, resets = 0;
+        for (const emulator::Request& r : board.adapter.Requests()) {
+            if (r.code == nv::kFnRmConfigSet && r.item == nv::kItemCoreClock && r.fields[4] == 230000000u)
+                ++core;
+            if (r.code == nv::kFnRmConfigSet && r.item == nv::kItemMemClock && r.fields[4] == 180000000u)
+                ++mem;
+            if (r.kind == emulator::Request::kDisplaySettings) {
+                ++resets;
+                CHECK(r.fields.empty());
+                CHECK(r.flags == platform::kCdsReset);
+                CHECK(r.device == "\\\\.\\Display1");
+            }
+        }
+        CHECK(core >= 1);
+        CHECK(mem == core);
+        CHECK(resets == (c.reset ? core : 0));
+        driver::RmFree(board.adapter, client, 0, client);
+    }
+}
 
 TEST_CASE("the progress dialog runs its 20 steps, whatever asks it to end early")
 {
