@@ -109,8 +109,20 @@ public:
     // Setters of pending values.  A clock is refused unless it is above 0
     // MHz and its hertz fit the resource manager's 32 bits.
     static bool IsClockMHz(int mhz) { return mhz > 0 && mhz <= 4294; }
-    bool SetNewCoreClock(int mhz) { return IsClockMHz(mhz) && (m_nNewCoreClock = mhz, true); }
-    bool SetNewMemClock(int mhz) { return IsClockMHz(mhz) && (m_nNewMemClock = mhz, true); }
+    bool SetNewCoreClock(int mhz)
+    {
+        if (!IsClockMHz(mhz))
+            return false;
+        m_nNewCoreClock = mhz;
+        return true;
+    }
+    bool SetNewMemClock(int mhz)
+    {
+        if (!IsClockMHz(mhz))
+            return false;
+        m_nNewMemClock = mhz;
+        return true;
+    }
     bool SetNewOpenGLFSAA(int fsaa) { m_nNewOpenGLFSAA = fsaa; return true; }
     bool SetNewD3DFSAA(int fsaa) { m_nNewD3DFSAA = fsaa; return true; }
     bool SetNewD3DVSync(bool on) { m_bNewD3DVSync = on; return true; }
