@@ -42,7 +42,8 @@ struct WineGdiEntry {
 };
 static_assert(sizeof(WineGdiEntry) == 24, "Wine's GDI handle entry is 24 bytes");
 constexpr int kWineGdiEntries = 0x10000;
-constexpr int kPebGdiTableOffset = 0x94;  // GdiSharedHandleTable in a 32-bit PEB
+// GdiSharedHandleTable in the PEB of a process of the benchmark's own kind.
+constexpr int kPebGdiTableOffset = sizeof(void*) == 4 ? 0x94 : 0xF8;
 
 inline long WineGdiObjects(HANDLE process)
 {
@@ -54,13 +55,13 @@ inline long WineGdiObjects(HANDLE process)
     auto query = NtdllFunction<NtQueryInformationProcessFn>("NtQueryInformationProcess");
     if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0)
         return -1;
-    std::uint32_t table = 0;
+    std::uintptr_t table = 0;
     if (!ReadProcessMemory(process, static_cast<char*>(basic.peb) + kPebGdiTableOffset, &table, sizeof table,
                            nullptr) ||
         !table)
         return -1;
     std::vector<WineGdiEntry> entries(kWineGdiEntries);
-    if (!ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<std::uintptr_t>(table)), entries.data(),
+    if (!ReadProcessMemory(process, reinterpret_cast<void*>(table), entries.data(),
                            entries.size() * sizeof(WineGdiEntry), nullptr))
         return -1;
     long live = 0;
@@ -124,13 +125,8 @@ inline Usage Measure(HANDLE process, DWORD processId)
 {
     using namespace usage_detail;
     Usage u = {};
-    // The commit charge: the process's private memory.
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(process, &counters, sizeof counters)) {
-        u.privateKb = counters.PagefileUsage / 1024.0;
-        u.workingSetKb = counters.WorkingSetSize / 1024.0;
-    }
+    // The counts first: reading Wine's GDI table from outside brings its
+    // pages into the process's memory, which would then count as growth.
     if (UnderWine()) {
         u.gdiObjects = WineGdiObjects(process);
         u.handles = ListedHandles(processId);
@@ -139,6 +135,13 @@ inline Usage Measure(HANDLE process, DWORD processId)
         GetProcessHandleCount(process, &handles);
         u.gdiObjects = static_cast<long>(GetGuiResources(process, GR_GDIOBJECTS));
         u.handles = static_cast<long>(handles);
+    }
+    // The commit charge: the process's private memory.
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(process, &counters, sizeof counters)) {
+        u.privateKb = counters.PagefileUsage / 1024.0;
+        u.workingSetKb = counters.WorkingSetSize / 1024.0;
     }
     WindowCount count = {processId, 0};
     EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));

@@ -39,7 +39,6 @@ start() {
     wine "$exe" "$@" >/dev/null 2>&1 &
     pid=$!
     started+=("$pid")
-    main_x=0
     main_y=0
 }
 
@@ -108,7 +107,7 @@ answer() {  # button id, seconds
 # A click on a point of the main window's client area (the window at 0,0 has
 # a one-pixel border).
 click_at() {
-    xdotool mousemove $((main_x + $1 + 1)) $((main_y + $2 + 1)) click 1
+    xdotool mousemove $(($1 + 1)) $((main_y + $2 + 1)) click 1
     sleep 0.3
 }
 
@@ -132,9 +131,8 @@ reset_board() {
     wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v NvInitialize /f >/dev/null 2>&1 || true
 }
 
-# Where the main window's client area starts on the screen; click_at and
-# the drags below are relative to it.
-main_x=0
+# How far down the main window was moved from the screen's corner; click_at
+# and the drags below follow it.
 main_y=0
 
 # Drags the main window 300 pixels down by its body, out of the way of
@@ -158,8 +156,8 @@ tray_menu_exit() { xdotool mousemove 38 62 click 1; sleep 0.5; }
 
 # Drags the core clock's thumb (at 200 MHz: client x 328) to client x.
 drag_core() {
-    xdotool mousemove $((main_x + 329)) $((main_y + 61)) mousedown 1 \
-        mousemove $((main_x + 340)) $((main_y + 61)) mousemove $((main_x + $1 + 1)) $((main_y + 61)) mouseup 1
+    xdotool mousemove 329 $((main_y + 61)) mousedown 1 \
+        mousemove 340 $((main_y + 61)) mousemove $(($1 + 1)) $((main_y + 61)) mouseup 1
     sleep 0.3
 }
 
