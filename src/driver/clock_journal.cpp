@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/display_driver.h"
+#include "driver/registry_layout.h"
 #include "platform/nv_protocol.h"
 
 using namespace platform;
@@ -22,7 +23,7 @@ bool CDisplayDriver::WriteClockJournal(const ClockJournal& journal)
 {
     const int values[4] = {journal.oldCore, journal.oldMem, journal.trialCore, journal.trialMem};
     for (int i = 0; i < 4; ++i)
-        if (!WriteDword(kClockJournalKey, kJournalValues[i], static_cast<std::uint32_t>(values[i])))
+        if (!WriteDword(layout::kClockJournalKey, kJournalValues[i], static_cast<std::uint32_t>(values[i])))
             return false;
     return true;
 }
@@ -34,7 +35,7 @@ int CDisplayDriver::ReadClockJournal(ClockJournal* journal)
     int found = 0;
     for (int i = 0; i < 4; ++i) {
         std::uint32_t mhz = 0;
-        if (ReadDword(kClockJournalKey, kJournalValues[i], &mhz)) {
+        if (ReadDword(layout::kClockJournalKey, kJournalValues[i], &mhz)) {
             *values[i] = static_cast<int>(mhz);
             ++found;
         }
@@ -45,7 +46,7 @@ int CDisplayDriver::ReadClockJournal(ClockJournal* journal)
 void CDisplayDriver::DeleteClockJournal()
 {
     for (const char* value : kJournalValues)
-        DeleteValue(kClockJournalKey, value);
+        DeleteValue(layout::kClockJournalKey, value);
 }
 
 // Runs inside the session's connection, before the clocks are read.

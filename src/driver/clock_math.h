@@ -8,6 +8,11 @@ namespace driver {
 
 // Whole MHz, halves rounded up (the value is never negative).
 int HzToMHz(std::uint32_t hz);
+// Hertz of a clock in MHz; the clock setters keep it within 32 bits.
+inline std::uint32_t MHzToHz(int mhz)
+{
+    return static_cast<std::uint32_t>(mhz) * 1000000u;
+}
 
 std::uint32_t ScrambleClocks(std::uint16_t coreMHz, std::uint16_t memMHz, std::uint16_t deviceId,
                              std::uint32_t salt);

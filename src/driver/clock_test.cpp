@@ -4,6 +4,7 @@
 // and a journal in the registry covers the time between, should the
 // program not live to put them back itself.
 #include <cstring>
+#include <string>
 
 #include "driver/display_driver.h"
 #include "platform/nv_protocol.h"
@@ -21,9 +22,7 @@ bool CDisplayDriver::TestClockSpeeds()
     // The clocks to put back are those recorded now, never a reading taken
     // while the trial clocks run.
     const ClockJournal journal = {m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock};
-    const bool coreChanged = journal.trialCore != journal.oldCore;
-    const bool memChanged = journal.trialMem != journal.oldMem;
-    if (!coreChanged && !memChanged)
+    if (journal.trialCore == journal.oldCore && journal.trialMem == journal.oldMem)
         return true;
 
     if (!Connect("E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID."))
@@ -34,52 +33,21 @@ bool CDisplayDriver::TestClockSpeeds()
         RmFree(m_hClient, 0, m_hClient);
         return false;
     }
-    if (coreChanged && !SetClock(nv::kItemCoreClock, journal.trialCore))
-        Fail("E6.3: Unable to set the video core clock speed.");
-    if (memChanged && !SetClock(nv::kItemMemClock, journal.trialMem))
-        Fail("E6.4: Unable to set the video memory clock speed.");
-
-    // The board must not be left at clocks that were only on trial: a
-    // refused restore is asked again before it counts as failed, and the
-    // journal stays until the old clocks are back.
-    auto restore = [&](std::uint32_t item, int mhz) {
-        for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
-            if (SetClock(item, mhz))
-                return true;
-        return false;
-    };
-    // The trial's own connection, whatever else was opened meanwhile.
     const std::uint32_t trialClient = m_hClient;
-    auto endTrial = [&]() {
-        m_hClient = trialClient;
-        bool restored = true;
-        if (coreChanged && !restore(nv::kItemCoreClock, journal.oldCore)) {
-            Fail("E6.7: Unable to reset the video core clock speed.");
-            restored = false;
-        }
-        if (memChanged && !restore(nv::kItemMemClock, journal.oldMem)) {
-            Fail("E6.8: Unable to reset the video memory clock speed.");
-            restored = false;
-        }
-        if (restored)
-            DeleteClockJournal();
-        RmFree(m_hClient, 0, m_hClient);
-    };
+    if (journal.trialCore != journal.oldCore && !SetClock(nv::kItemCoreClock, journal.trialCore))
+        Fail("E6.3: Unable to set the video core clock speed.");
+    if (journal.trialMem != journal.oldMem && !SetClock(nv::kItemMemClock, journal.trialMem))
+        Fail("E6.4: Unable to set the video memory clock speed.");
 
     // A test that cannot reset the display ends at once; the message is the
     // failed step's, not a restore's.
     long result = 0;
-    switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
-    case DisplayCall::kNoLibrary:
-        endTrial();
-        Fail("E6.5: Unable to load USER32.DLL library.");
+    if (!ResetDisplay("E6.5: Unable to load USER32.DLL library.", "E5.6: Unable to change display setting.",
+                      &result)) {
+        const std::string failedStep = m_strLastError;
+        EndTrial(journal, trialClient);
+        m_strLastError = failedStep;
         return false;
-    case DisplayCall::kNoFunction:
-        endTrial();
-        Fail("E5.6: Unable to change display setting.");
-        return false;
-    case DisplayCall::kDone:
-        break;
     }
 
     ClockTestRun run = {};
@@ -91,18 +59,37 @@ bool CDisplayDriver::TestClockSpeeds()
     run.byDeviceName = m_bByDeviceName;
     m_os.RunClockTestDialog(run);
 
-    endTrial();
-
-    switch (ChangeDisplayMode(nullptr, kCdsReset, 0, &result)) {
-    case DisplayCall::kNoLibrary:
-        Fail("E6.9: Unable to load USER32.DLL library.");
+    EndTrial(journal, trialClient);
+    if (!ResetDisplay("E6.9: Unable to load USER32.DLL library.", "E5.10: Unable to change display setting.",
+                      &result))
         return false;
-    case DisplayCall::kNoFunction:
-        Fail("E5.10: Unable to change display setting.");
-        return false;
-    case DisplayCall::kDone:
-        break;
-    }
     m_bClocksTested = result == kDispChangeSuccessful;
     return m_bClocksTested;
+}
+
+// Puts the old clocks back through the trial's own connection, whatever else
+// was opened meanwhile, and frees it.  The board must not be left at clocks
+// that were only on trial: a refused restore is asked again before it
+// counts as failed, and the journal stays until the old clocks are back.
+void CDisplayDriver::EndTrial(const ClockJournal& journal, std::uint32_t trialClient)
+{
+    m_hClient = trialClient;
+    auto restore = [&](std::uint32_t item, int mhz) {
+        for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
+            if (SetClock(item, mhz))
+                return true;
+        return false;
+    };
+    bool restored = true;
+    if (journal.trialCore != journal.oldCore && !restore(nv::kItemCoreClock, journal.oldCore)) {
+        Fail("E6.7: Unable to reset the video core clock speed.");
+        restored = false;
+    }
+    if (journal.trialMem != journal.oldMem && !restore(nv::kItemMemClock, journal.oldMem)) {
+        Fail("E6.8: Unable to reset the video memory clock speed.");
+        restored = false;
+    }
+    if (restored)
+        DeleteClockJournal();
+    RmFree(m_hClient, 0, m_hClient);
 }

@@ -42,7 +42,6 @@ public:
     // took the final display reset.  A journal of the trial is kept in the
     // registry while the trial clocks are on the board.
     bool TestClockSpeeds();
-    static constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";
     static constexpr const char* kClockJournalError =
         "E6.10: Unable to record the clock test in the registry.";
 
@@ -177,18 +176,39 @@ public:
     unsigned char m_TVFormatBlock[72] = {};
 
 private:
+    // The steps of ApplySettings, in their order.  A failed step stores its
+    // message and clears run.ok; the start-up entry and the final commit
+    // are written only while run.ok holds.
+    struct ApplyRun {
+        bool ok = true;
+        bool clockWritten = false;  // the display is reset at the end
+    };
+    bool HasPendingChanges() const;
+    void StepFailed(ApplyRun& run, const char* message);
+    void ApplyClocks(ApplyRun& run);
+    void ApplyStartupEntry(ApplyRun& run);
+    void ApplyFastWrites(ApplyRun& run);
+    void ApplyOpenGL(ApplyRun& run);
+    void ApplyDirect3D(ApplyRun& run);
+    void ApplyOverlay(ApplyRun& run);
+    void ApplyAGPRate(ApplyRun& run);
+    void ApplyOutputDevice(ApplyRun& run);
+
     enum class DisplayCall { kDone, kNoLibrary, kNoFunction };
     // Loads USER32.DLL and changes the display mode (or, with no mode,
     // makes the driver re-read it) by device name or not, as verification
     // found; waits the given time before releasing the library.
     DisplayCall ChangeDisplayMode(const platform::DisplayMode* mode, std::uint32_t flags,
                                   std::uint32_t waitMs, long* result);
+    // Makes the driver re-read its mode (no mode, CDS_RESET); false, with the
+    // given message stored, when the library or the function is missing.
+    bool ResetDisplay(const char* noLibrary, const char* noFunction, long* result);
     // Allocates the resource-manager client and its device; on failure
     // stores the message for the step that failed and frees what was made.
     bool Connect(const char* rootMessage, const char* deviceMessage);
     void SendOutputDevice(int device, int format);
     bool SetItem(std::uint32_t item, std::uint32_t value);
-    bool SetClock(std::uint32_t item, int mhz) { return SetItem(item, static_cast<std::uint32_t>(mhz) * 1000000u); }
+    bool SetClock(std::uint32_t item, int mhz) { return SetItem(item, driver::MHzToHz(mhz)); }
     // The journal of a running clock test: the clocks before it and on trial.
     struct ClockJournal {
         int oldCore, oldMem, trialCore, trialMem;
@@ -197,6 +217,7 @@ private:
     int ReadClockJournal(ClockJournal* journal);
     void DeleteClockJournal();
     void SettleInterruptedTest();
+    void EndTrial(const ClockJournal& journal, std::uint32_t trialClient);
     bool m_bJournalSettled = false;
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }

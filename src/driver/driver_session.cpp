@@ -33,21 +33,6 @@ bool CDisplayDriver::Open(const char* deviceName)
     return result;
 }
 
-bool CDisplayDriver::Connect(const char* rootMessage, const char* deviceMessage)
-{
-    if (RmAllocRoot(&m_hClient) != 0) {
-        Fail(rootMessage);
-        return false;
-    }
-    char name[nv::kDeviceNameSize] = {};
-    if (RmAllocDevice(m_hClient, nv::kDeviceHandle, nv::kDeviceClass, name) != 0) {
-        Fail(deviceMessage);
-        RmFree(m_hClient, 0, m_hClient);
-        return false;
-    }
-    return true;
-}
-
 bool CDisplayDriver::Verify(const char* deviceName)
 {
     if (m_hDC) {
@@ -170,33 +155,6 @@ bool CDisplayDriver::CaptureDefaultClocks(const char* hardwareKey, std::uint32_t
                                      static_cast<std::uint16_t>(memMHz), deviceId, *salt);
     WriteDword(hardwareKey, "Bart", *record);
     return true;
-}
-
-DeviceContext CDisplayDriver::MakeDisplayDC()
-{
-    return m_bByDeviceName ? m_os.CreateDCA(nullptr, m_szDeviceName)
-                           : m_os.CreateDCA(m_szDeviceName, nullptr);
-}
-
-int CDisplayDriver::QueryRefreshRate()
-{
-    DeviceContext dc = MakeDisplayDC();
-    std::uint32_t refresh = 0;
-    int result = m_os.ExtEscape(dc, nv::kEscRefreshRate, 0, nullptr, sizeof refresh, &refresh);
-    if (dc)
-        m_os.DeleteDC(dc);
-    return result > 0 ? static_cast<int>(refresh) : 0;
-}
-
-bool CDisplayDriver::SetOutputMode(const std::uint32_t record[4])
-{
-    DeviceContext dc = MakeDisplayDC();
-    std::uint32_t accepted = 0;
-    m_os.ExtEscape(dc, nv::kEscSetOutputMode, 4 * sizeof record[0], record, sizeof accepted,
-                   &accepted);
-    if (dc)
-        m_os.DeleteDC(dc);
-    return accepted != 0;
 }
 
 bool CDisplayDriver::SetNewOutputDevice(int device)

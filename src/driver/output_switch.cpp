@@ -31,23 +31,6 @@ DisplayMode ModeRequest(const std::uint32_t record[4])
 
 }  // namespace
 
-bool CDisplayDriver::SetItem(std::uint32_t item, std::uint32_t value)
-{
-    std::uint32_t previous = 0;
-    return RmConfigSet(m_hClient, nv::kDeviceHandle, item, value, &previous) == 0;
-}
-
-void CDisplayDriver::SendOutputDevice(int device, int format)
-{
-    const std::uint32_t request[3] = {0, static_cast<std::uint32_t>(device),
-                                      static_cast<std::uint32_t>(format)};
-    std::uint32_t reply = 0;
-    DeviceContext dc = MakeDisplayDC();
-    m_os.ExtEscape(dc, nv::kEscOutputDevice, sizeof request, request, sizeof reply, &reply);
-    if (dc)
-        m_os.DeleteDC(dc);
-}
-
 bool CDisplayDriver::SwitchOutputDevice()
 {
     const std::string modesKey = m_szTweakKey + "\\DisplayModes";

@@ -7,6 +7,7 @@
 #include <vector>
 #include <string>
 
+#include "driver/registry_layout.h"
 #include "platform/nv_protocol.h"
 #include "rig.h"
 
@@ -14,7 +15,7 @@ using emulator::Request;
 
 namespace {
 
-const std::string kJournal = CDisplayDriver::kClockJournalKey;
+const std::string kJournal = layout::kClockJournalKey;
 const char* const kJournalValues[] = {"OldCore", "OldMem", "TrialCore", "TrialMem"};
 
 // The journal's values as stored, 0 for each that is missing.
