@@ -183,6 +183,25 @@ private:
         bool ok = true;
         bool clockWritten = false;  // the display is reset at the end
     };
+    // The steps of ReadSettings.
+    bool ReadBaselineClocks();
+    void ReadStartupEntry();
+    void ReadOpenGL();
+    void ReadDirect3D();
+    void ReadOverlay();
+    void ReadAGPRate();
+
+    // The phases of SwitchOutputDevice: the mode for the new device, then
+    // the user's word on keeping it.
+    struct OutputMode {
+        std::uint32_t mode[4];  // width, height, bits per pixel, refresh rate
+        int format;             // the TV format told to the driver
+    };
+    bool ChooseOutputMode(OutputMode* target);
+    bool ChooseTVMode(OutputMode* target);
+    void KeepOrUndoSwitch(const OutputMode& target);
+    void DesktopMode(std::uint32_t mode[4]) const;
+
     bool HasPendingChanges() const;
     void StepFailed(ApplyRun& run, const char* message);
     void ApplyClocks(ApplyRun& run);

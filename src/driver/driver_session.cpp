@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/display_driver.h"
+#include "driver/registry_layout.h"
 #include "platform/nv_protocol.h"
 
 using namespace platform;
@@ -150,10 +151,10 @@ bool CDisplayDriver::CaptureDefaultClocks(const char* hardwareKey, std::uint32_t
 
     std::uint16_t deviceId = static_cast<std::uint16_t>(pciId >> 16);
     *salt = m_os.GetTickCount();
-    WriteDword(hardwareKey, "Homer", *salt);
+    WriteDword(hardwareKey, layout::kClockSalt, *salt);
     *record = driver::ScrambleClocks(static_cast<std::uint16_t>(coreMHz),
                                      static_cast<std::uint16_t>(memMHz), deviceId, *salt);
-    WriteDword(hardwareKey, "Bart", *record);
+    WriteDword(hardwareKey, layout::kBaselineRecord, *record);
     return true;
 }
 

@@ -1,74 +1,80 @@
 // ReadSettings: fills the settings record from the driver's registry keys.
 // A missing key or value never fails; the setting takes its default.  Only
 // the capture of the baseline clocks, when they were never recorded, can.
+// Each step sets a current value and its pending twin alike.
 #include <cstring>
 
 #include "driver/display_driver.h"
-
-namespace {
-
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kGlobalSystemKey = "SOFTWARE\\NVIDIA Corporation\\Global\\System";
-constexpr const char* kStartupCommand = "RUNDLL32.EXE NVQTWK.DLL,NvXTInit";
-constexpr std::uint32_t kStartupValueSize = 100;
-
-std::string SubKey(const char* key, const char* sub)
-{
-    return std::string(key) + "\\" + sub;
-}
-
-}  // namespace
+#include "driver/registry_layout.h"
 
 bool CDisplayDriver::ReadSettings()
 {
-    // 1. Keys.
-    m_szTweakKey = SubKey(m_szAdapterKey, "NVTweak");
-    const std::string hardwareKey = SubKey(m_szTweakKey.c_str(), "Hardware");
+    m_szTweakKey = layout::SubKey(m_szAdapterKey, layout::kTweak);
+    if (!ReadBaselineClocks())
+        return false;
+    ReadStartupEntry();
+    ReadOpenGL();
+    ReadDirect3D();
+    ReadOverlay();
+    ReadAGPRate();
+    return true;
+}
 
-    // 2. Baseline clocks: captured once, then unscrambled at every read.
+// Captured once, then unscrambled at every read.
+bool CDisplayDriver::ReadBaselineClocks()
+{
+    const std::string hardwareKey = layout::SubKey(m_szTweakKey, layout::kHardware);
     std::uint32_t record = 0, salt = 0;
-    bool haveRecord = ReadDword(hardwareKey.c_str(), "Bart", &record);
-    bool haveSalt = ReadDword(hardwareKey.c_str(), "Homer", &salt);
-    if (!haveRecord || !haveSalt) {
-        if (!CaptureDefaultClocks(hardwareKey.c_str(), &record, &salt))
-            return false;
-    }
+    const bool haveRecord = ReadDword(hardwareKey.c_str(), layout::kBaselineRecord, &record);
+    const bool haveSalt = ReadDword(hardwareKey.c_str(), layout::kClockSalt, &salt);
+    if ((!haveRecord || !haveSalt) && !CaptureDefaultClocks(hardwareKey.c_str(), &record, &salt))
+        return false;
     m_dwClockSalt = salt;
     driver::UnscrambleClocks(record, m_wDeviceID, salt, &m_wDefaultCoreClock, &m_wDefaultMemClock);
+    return true;
+}
 
-    // 3. Apply at startup: on only for the exact command.  A value that
-    // fills the buffer has no terminator and is not the command.
-    char command[kStartupValueSize] = {};
-    m_bApplyAtStartup = ReadString(kRunKey, "NvInitialize", command, sizeof command)
+// On only for the exact command.  A value that fills the buffer has no
+// terminator and is not the command.
+void CDisplayDriver::ReadStartupEntry()
+{
+    char command[100] = {};
+    m_bApplyAtStartup = ReadString(layout::kRunKey, layout::kStartupValue, command, sizeof command)
                         && std::memchr(command, '\0', sizeof command) != nullptr
-                        && std::strcmp(command, kStartupCommand) == 0;
+                        && std::strcmp(command, layout::kStartupCommand) == 0;
     m_bNewApplyAtStartup = m_bApplyAtStartup;
+}
 
-    // 4. OpenGL.
-    const std::string openGLKey = SubKey(m_szAdapterKey, "OpenGL");
+void CDisplayDriver::ReadOpenGL()
+{
+    const std::string key = layout::SubKey(m_szAdapterKey, layout::kOpenGL);
     std::uint32_t value = 0;
     m_nOpenGLFSAA = -1;
-    if (ReadDword(openGLKey.c_str(), "EnableFSAA", &value) && value == 1) {
+    if (ReadDword(key.c_str(), "EnableFSAA", &value) && value == 1) {
         std::uint32_t quality = 0;
-        if (ReadDword(openGLKey.c_str(), "FSAAQuality", &quality))
+        if (ReadDword(key.c_str(), "FSAAQuality", &quality))
             m_nOpenGLFSAA = static_cast<int>(quality);
     }
     m_nNewOpenGLFSAA = m_nOpenGLFSAA;
 
     value = 0;
-    m_bOpenGLVSync = !ReadDword(openGLKey.c_str(), "DefaultSwapInterval", &value) || value <= 1;
+    m_bOpenGLVSync = !ReadDword(key.c_str(), "DefaultSwapInterval", &value) || value <= 1;
     m_bNewOpenGLVSync = m_bOpenGLVSync;
 
     value = 0;
-    m_bOpenGLZBuffer = ReadDword(openGLKey.c_str(), "RenderQualityFlags", &value) && value != 0;
+    m_bOpenGLZBuffer = ReadDword(key.c_str(), "RenderQualityFlags", &value) && value != 0;
     m_bNewOpenGLZBuffer = m_bOpenGLZBuffer;
+}
 
-    // 5. Direct3D.  Older devices have no FSAA setting to read.
-    const std::string d3dKey = SubKey(m_szAdapterKey, "Direct3D");
+// Older devices have no FSAA setting to read.  Vertical sync is kept in
+// "VSYNCMODE" by drivers whose "VSYNCENABLE" is 0.
+void CDisplayDriver::ReadDirect3D()
+{
+    const std::string key = layout::SubKey(m_szAdapterKey, layout::kDirect3D);
     if (m_wDeviceID >= 0x100) {
         std::uint32_t enable = 2, quality = 1;
-        ReadDword(d3dKey.c_str(), "ANTIALIASENABLE", &enable);
-        ReadDword(d3dKey.c_str(), "ANTIALIASQUALITY", &quality);
+        ReadDword(key.c_str(), "ANTIALIASENABLE", &enable);
+        ReadDword(key.c_str(), "ANTIALIASQUALITY", &quality);
         if (enable == 0 || quality > 5)
             m_nD3DFSAA = 0;
         else if (quality == 0)
@@ -81,11 +87,11 @@ bool CDisplayDriver::ReadSettings()
     }
 
     std::uint32_t vsyncEnable = 0;
-    if (!ReadDword(d3dKey.c_str(), "VSYNCENABLE", &vsyncEnable) || vsyncEnable != 0) {
+    if (!ReadDword(key.c_str(), "VSYNCENABLE", &vsyncEnable) || vsyncEnable != 0) {
         m_bD3DVSync = true;
     } else {
         std::uint32_t vsyncMode = 0;
-        if (ReadDword(d3dKey.c_str(), "VSYNCMODE", &vsyncMode)) {
+        if (ReadDword(key.c_str(), "VSYNCMODE", &vsyncMode)) {
             m_bUseVSyncMode = true;
             m_bD3DVSync = vsyncMode == 2;
         } else {
@@ -94,26 +100,30 @@ bool CDisplayDriver::ReadSettings()
     }
     m_bNewD3DVSync = m_bD3DVSync;
 
-    value = 0;
-    m_bD3DZBuffer = ReadDword(d3dKey.c_str(), "VALIDATEZMETHOD", &value) && value != 0;
+    std::uint32_t value = 0;
+    m_bD3DZBuffer = ReadDword(key.c_str(), "VALIDATEZMETHOD", &value) && value != 0;
     m_bNewD3DZBuffer = m_bD3DZBuffer;
+}
 
-    // 6. DirectDraw: an unknown overlay mode leaves the setting as it was.
+// An unknown overlay mode leaves the setting as it was.
+void CDisplayDriver::ReadOverlay()
+{
     std::uint32_t overlay = 0;
-    ReadDword(SubKey(m_szAdapterKey, "DirectDraw").c_str(), "VideoBusMasterMode", &overlay);
+    ReadDword(layout::SubKey(m_szAdapterKey, layout::kDirectDraw).c_str(), "VideoBusMasterMode", &overlay);
     if (overlay <= 3) {
         m_nOverlayMode = static_cast<int>(overlay);
         m_nNewOverlayMode = m_nOverlayMode;
     }
+}
 
-    // 7. AGP transfer rate: the 4x switch wins over the 2x switch.
-    value = 0;
-    if (ReadDword(kGlobalSystemKey, "EnableIrongate2x", &value) && value != 0)
+// The 4x switch wins over the 2x switch.
+void CDisplayDriver::ReadAGPRate()
+{
+    std::uint32_t value = 0;
+    if (ReadDword(layout::kGlobalSystemKey, "EnableIrongate2x", &value) && value != 0)
         m_nAGPRate = 2;
     value = 0;
-    if (ReadDword(kGlobalSystemKey, "EnableVia4X", &value) && value != 0)
+    if (ReadDword(layout::kGlobalSystemKey, "EnableVia4X", &value) && value != 0)
         m_nAGPRate = 4;
     m_nNewAGPRate = m_nAGPRate;
-
-    return true;
 }
