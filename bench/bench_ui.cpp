@@ -12,7 +12,7 @@
 #include "emulator/emulated_adapter.h"
 #include "platform/win32/win32_platform.h"
 #include "resource.h"
-#include "ui/clock_test_dlg.h"
+#include "ui/window_prompts.h"
 #include "ui/marovex_dlg.h"
 
 namespace {
@@ -160,8 +160,8 @@ int main(int argc, char** argv)
     platform::Win32Platform system;
     emulator::EmulatedAdapter adapter(system);
     adapter.Reset(emulator::AdapterState());
-    ClockTestPlatform ui(adapter);
-    CMarovexDlg dialog(ui);
+    WindowPrompts prompts;
+    CMarovexDlg dialog(adapter, prompts);
     g_dialog = &dialog;
     SetTimer(nullptr, 0, 50, Tick);
     dialog.DoModal();

@@ -5,8 +5,8 @@
 #include <commctrl.h>
 
 #include "app/platform_choice.h"
-#include "ui/clock_test_dlg.h"
 #include "ui/marovex_dlg.h"
+#include "ui/window_prompts.h"
 
 class CMarovexApp {
 public:
@@ -44,8 +44,8 @@ BOOL CMarovexApp::InitInstance()
         g_bStartHidden = true;
     InitCommonControls();
 
-    ClockTestPlatform platform(ChoosePlatform());
-    CMarovexDlg dialog(platform);
+    WindowPrompts prompts;
+    CMarovexDlg dialog(ChoosePlatform(), prompts);
     dialog.DoModal();
     return FALSE;
 }

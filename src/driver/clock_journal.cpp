@@ -96,5 +96,5 @@ void CDisplayDriver::SettleInterruptedTest()
     if (restored)
         DeleteClockJournal();
     m_bJournalSettled = true;
-    m_os.MessageBoxA(m_hWndOwner, text, "Marovex", kMbOk | kMbIconInformation);
+    m_user.Tell(m_hWndOwner, text, UserPrompts::kInformation);
 }

@@ -17,6 +17,29 @@ constexpr int kRestoreAttempts = 3;
 
 }  // namespace
 
+class CDisplayDriver::TrialClocks : public ClockTrial {
+public:
+    TrialClocks(CDisplayDriver& driver, const ClockTestRun& run) : m_driver(driver), m_run(run) {}
+    void OnProgressShown() override { m_driver.RunTrialClocks(m_run); }
+
+private:
+    CDisplayDriver& m_driver;
+    const ClockTestRun& m_run;
+};
+
+// While the progress is shown: both trial clocks are set again, the memory
+// clock even when the core clock was refused, and only when both took is the
+// display reset so that they take effect.  Nothing is reported here.
+void CDisplayDriver::RunTrialClocks(const ClockTestRun& run)
+{
+    m_hClient = run.client;
+    const bool core = SetClock(nv::kItemCoreClock, run.coreMHz);
+    const bool mem = SetClock(nv::kItemMemClock, run.memMHz);
+    long result = 0;
+    if (core && mem)
+        ChangeDisplayMode(nullptr, kCdsReset, 0, &result);
+}
+
 bool CDisplayDriver::TestClockSpeeds()
 {
     // The clocks to put back are those recorded now, never a reading taken
@@ -57,7 +80,8 @@ bool CDisplayDriver::TestClockSpeeds()
     std::memcpy(run.deviceName, m_szDeviceName, sizeof run.deviceName);
     run.deviceName[sizeof run.deviceName - 1] = '\0';
     run.byDeviceName = m_bByDeviceName;
-    m_os.RunClockTestDialog(run);
+    TrialClocks trial(*this, run);
+    m_user.ShowTestProgress(run, trial);
 
     EndTrial(journal, trialClient);
     if (!ResetDisplay("E6.9: Unable to load USER32.DLL library.", "E5.10: Unable to change display setting.",

@@ -11,6 +11,7 @@
 #include "driver/clock_math.h"
 #include "driver/rm_access.h"
 #include "platform/platform.h"
+#include "platform/user_prompts.h"
 
 // Set when the user declined to switch the output device or to keep the
 // switch; cleared when the user agreed to switch.  Read by the OK command.
@@ -18,7 +19,9 @@ extern bool g_bOutputSwitchDeclined;
 
 class CDisplayDriver {
 public:
-    CDisplayDriver(platform::Platform& os, platform::Window hWndOwner);
+    // The driver reaches the system through os and the user through user;
+    // its questions and messages stand over hWndOwner.
+    CDisplayDriver(platform::Platform& os, platform::UserPrompts& user, platform::Window hWndOwner);
     ~CDisplayDriver();
     CDisplayDriver(const CDisplayDriver&) = delete;
     CDisplayDriver& operator=(const CDisplayDriver&) = delete;
@@ -241,5 +244,10 @@ private:
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }
 
+    // The trial clocks run while the user watches the test's progress.
+    class TrialClocks;
+    void RunTrialClocks(const platform::ClockTestRun& run);
+
     platform::Platform& m_os;
+    platform::UserPrompts& m_user;
 };

@@ -10,7 +10,10 @@
 
 using namespace platform;
 
-CDisplayDriver::CDisplayDriver(Platform& os, Window hWndOwner) : m_hWndOwner(hWndOwner), m_os(os) {}
+CDisplayDriver::CDisplayDriver(Platform& os, UserPrompts& user, Window hWndOwner)
+    : m_hWndOwner(hWndOwner), m_os(os), m_user(user)
+{
+}
 
 CDisplayDriver::~CDisplayDriver()
 {

@@ -15,9 +15,6 @@ bool g_bOutputSwitchDeclined = false;
 
 namespace {
 
-constexpr const char* kCaption = "Marovex";
-constexpr unsigned kQuestion = kMbYesNo | kMbIconQuestion;
-
 DisplayMode ModeRequest(const std::uint32_t record[4])
 {
     DisplayMode mode = {};
@@ -38,8 +35,7 @@ bool CDisplayDriver::SwitchOutputDevice()
     if (!ChooseOutputMode(&target))
         return false;
     const DisplayMode request = ModeRequest(target.mode);
-    if (m_os.MessageBoxA(m_hWndOwner, "Are you sure you wish to change output devices?", kCaption, kQuestion)
-        != kIdYes) {
+    if (!m_user.Ask(m_hWndOwner, "Are you sure you wish to change output devices?", UserPrompts::kQuestion)) {
         g_bOutputSwitchDeclined = true;
         SetItem(nv::kItemOutputDevice, static_cast<std::uint32_t>(m_nOutputDevice));
         return true;
@@ -151,7 +147,7 @@ bool CDisplayDriver::ChooseTVMode(OutputMode* target)
 void CDisplayDriver::KeepOrUndoSwitch(const OutputMode& target)
 {
     const std::string modesKey = layout::SubKey(m_szTweakKey, layout::kDisplayModes);
-    if (m_os.MessageBoxA(m_hWndOwner, "Would you like to keep these settings?", kCaption, kQuestion) == kIdYes) {
+    if (m_user.Ask(m_hWndOwner, "Would you like to keep these settings?", UserPrompts::kQuestion)) {
         if (m_nNewOutputDevice == nv::kOutputMonitor)
             WriteBinary(modesKey.c_str(), "Analog Monitor", target.mode, sizeof target.mode);
         else if (m_nNewOutputDevice == nv::kOutputFlatPanel)

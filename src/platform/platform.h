@@ -79,24 +79,6 @@ constexpr long kDispChangeBadMode = -2;
 constexpr long kDispChangeBadFlags = -4;
 constexpr long kDispChangeBadParam = -5;
 
-// Message box styles and answers.
-constexpr unsigned kMbOk = 0x00;
-constexpr unsigned kMbYesNo = 0x04;
-constexpr unsigned kMbIconInformation = 0x40;
-constexpr unsigned kMbIconQuestion = 0x20;
-constexpr int kIdOk = 1;
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
-
-// What the clock-test progress dialog needs to run the new clocks: the
-// resource-manager client, the clocks in MHz, and how to reset the display.
-struct ClockTestRun {
-    std::uint32_t client;
-    int coreMHz;
-    int memMHz;
-    char deviceName[100];
-    bool byDeviceName;
-};
 
 class Platform {
 public:
@@ -144,12 +126,6 @@ public:
     // ChangeDisplaySettingsA(mode, flags).
     virtual long CallChangeDisplaySettings(Procedure function, const DisplayMode* mode,
                                            std::uint32_t flags) = 0;
-
-    // Windows (user32).
-    virtual int MessageBoxA(Window owner, const char* text, const char* caption,
-                            unsigned type) = 0;
-    // Runs the modal "Testing new settings" dialog; returns its result.
-    virtual int RunClockTestDialog(const ClockTestRun& run) = 0;
 };
 
 }  // namespace platform

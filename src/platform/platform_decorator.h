@@ -79,11 +79,6 @@ public:
         return m_inner.CallChangeDisplaySettings(function, mode, flags);
     }
 
-    int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) override
-    {
-        return m_inner.MessageBoxA(owner, text, caption, type);
-    }
-    int RunClockTestDialog(const ClockTestRun& run) override { return m_inner.RunClockTestDialog(run); }
 
 protected:
     Platform& inner() { return m_inner; }

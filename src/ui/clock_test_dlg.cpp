@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 
-#include "driver/rm_access.h"
-#include "platform/nv_protocol.h"
 #include "resource.h"
 
 UINT_PTR CClockTestDlg::s_nTimer = 0;
 int CClockTestDlg::s_nTicks = 0;
 
-CClockTestDlg::CClockTestDlg(platform::Platform& os, CWnd* parent)
-    : CDialog(IDD_CLOCK_TEST, parent), m_os(os)
+CClockTestDlg::CClockTestDlg(platform::ClockTrial& trial, CWnd* parent)
+    : CDialog(IDD_CLOCK_TEST, parent), m_trial(trial)
 {
 }
 
@@ -29,33 +27,12 @@ BOOL CClockTestDlg::OnCommand(WPARAM, LPARAM)
     return TRUE;
 }
 
-void CClockTestDlg::RunNewClocks()
-{
-    std::uint32_t previous = 0;
-    const bool core = driver::RmConfigSet(m_os, m_run.client, nv::kDeviceHandle, nv::kItemCoreClock,
-                                          static_cast<std::uint32_t>(m_run.coreMHz) * 1000000u, &previous) == 0;
-    const bool mem = driver::RmConfigSet(m_os, m_run.client, nv::kDeviceHandle, nv::kItemMemClock,
-                                         static_cast<std::uint32_t>(m_run.memMHz) * 1000000u, &previous) == 0;
-    if (!core || !mem)
-        return;
-    platform::Module user32 = m_os.LoadLibraryA("USER32.DLL");
-    if (!user32)
-        return;
-    if (m_run.byDeviceName) {
-        if (platform::Procedure change = m_os.GetProcAddressA(user32, "ChangeDisplaySettingsExA"))
-            m_os.CallChangeDisplaySettingsEx(change, m_run.deviceName, nullptr, platform::kCdsReset);
-    } else if (platform::Procedure change = m_os.GetProcAddressA(user32, "ChangeDisplaySettingsA")) {
-        m_os.CallChangeDisplaySettings(change, nullptr, platform::kCdsReset);
-    }
-    m_os.FreeLibrary(user32);
-}
-
 LRESULT CClockTestDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SHOWWINDOW: {
         LRESULT result = Default();
-        RunNewClocks();
+        m_trial.OnProgressShown();
         return result;
     }
     case WM_TIMER:
@@ -76,11 +53,4 @@ LRESULT CClockTestDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return CDialog::WindowProc(message, wParam, lParam);
     }
-}
-
-int ClockTestPlatform::RunClockTestDialog(const platform::ClockTestRun& run)
-{
-    CClockTestDlg dialog(inner());
-    dialog.m_run = run;
-    return static_cast<int>(dialog.DoModal());
 }

@@ -61,8 +61,8 @@ const struct {
 
 }  // namespace
 
-CMarovexDlg::CMarovexDlg(platform::Platform& os, CWnd* parent)
-    : CDialog(IDD_MAROVEX, parent), m_os(os)
+CMarovexDlg::CMarovexDlg(platform::Platform& os, platform::UserPrompts& user, CWnd* parent)
+    : CDialog(IDD_MAROVEX, parent), m_os(os), m_user(user)
 {
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAROVEX));
     m_bDragging = false;
@@ -143,7 +143,7 @@ BOOL CMarovexDlg::OnInitDialog()
                           thumb, thumb, POINT{251, 82}, POINT{251, 82}, &m_wndToolTip, IDS_MEMORY_SPEED,
                           this, FALSE);
 
-    g_pDriver = new CDisplayDriver(m_os, reinterpret_cast<platform::Window>(m_hWnd));
+    g_pDriver = new CDisplayDriver(m_os, m_user, reinterpret_cast<platform::Window>(m_hWnd));
     RefreshPage();
 
     if (m_menuResolution.Attach(::CreatePopupMenu()))

@@ -15,6 +15,7 @@
 #include "framework/dialog.h"
 #include "framework/tooltip.h"
 #include "platform/platform.h"
+#include "platform/user_prompts.h"
 
 struct ReadOut;
 
@@ -42,8 +43,9 @@ bool TrayRemoveIcon(HWND wnd, UINT id);
 
 class CMarovexDlg : public CDialog {
 public:
-    // The driver objects this window creates talk to the system through os.
-    explicit CMarovexDlg(platform::Platform& os, CWnd* parent = nullptr);
+    // The driver objects this window creates talk to the system through os
+    // and to the user through user.
+    CMarovexDlg(platform::Platform& os, platform::UserPrompts& user, CWnd* parent = nullptr);
 
     BOOL DestroyWindow() override;
 
@@ -134,6 +136,7 @@ private:
     void ReleaseTrayAndDriver();
 
     platform::Platform& m_os;
+    platform::UserPrompts& m_user;
     int m_nBusy = 0;
     bool m_bExitHeld = false;
     bool m_bOpenHeld = false;

@@ -284,7 +284,7 @@ TEST_CASE("a display library or function that is missing ends the apply with its
         Rig rig;
         rig.system.PutKey(kRun);
         DisplayLibraryGone os(rig.adapter, what);
-        CDisplayDriver d(os, 0);
+        CDisplayDriver d(os, rig.system, 0);
         REQUIRE(d.Open(kDisplayName));
         d.m_bClocksTested = true;
         d.SetNewCoreClock(210);

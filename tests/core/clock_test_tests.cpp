@@ -249,7 +249,7 @@ TEST_CASE("a display library or function that goes missing: the step's message, 
             CAPTURE(refuseRestores);
             TestRig rig;
             DisplayLibraryGone os(rig.adapter, c.what, c.fromLoad);
-            CDisplayDriver d(os, 0);
+            CDisplayDriver d(os, rig.system, 0);
             REQUIRE(d.Open(kDisplayName));
             d.m_bClocksTested = true;
             d.SetNewCoreClock(230);
@@ -324,5 +324,42 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
         rig.adapter.FailWhen(nullptr);
         REQUIRE(rig.driver.Open(kDisplayName));
         CHECK(rig.system.messageBoxes.size() == (c.box ? 1u : 0u));
+    }
+}
+
+TEST_CASE("while the progress is shown the board runs the trial clocks; the display takes them only if both took")
+{
+    struct Case {
+        const char* what;
+        std::uint32_t refusedItem;  // 0: none
+        bool reset;
+    } cases[] = {
+        {"both clocks set", 0, true},
+        {"the core clock refused", nv::kItemCoreClock, false},
+        {"the memory clock refused", nv::kItemMemClock, false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        TestRig rig;
+        rig.driver.SetNewCoreClock(230);
+        rig.driver.SetNewMemClock(180);
+        std::vector<Request> shown;
+        rig.system.whileShown = [&](platform::ClockTrial& trial) {
+            rig.adapter.ClearRequests();
+            rig.adapter.FailWhen([&](const Request& r) { return r.code == nv::kFnRmConfigSet && r.item == c.refusedItem; });
+            trial.OnProgressShown();
+            rig.adapter.FailWhen(nullptr);
+            shown = rig.adapter.Requests();
+        };
+        rig.driver.TestClockSpeeds();
+        REQUIRE(shown.size() == (c.reset ? 3u : 2u));
+        CHECK((shown[0].item == nv::kItemCoreClock && shown[0].fields[4] == 230000000u));
+        CHECK((shown[1].item == nv::kItemMemClock && shown[1].fields[4] == 180000000u));  // even after a refusal
+        if (c.reset) {
+            CHECK(shown[2].kind == Request::kDisplaySettings);
+            CHECK(shown[2].flags == platform::kCdsReset);
+            CHECK(shown[2].device == kDisplayName);
+        }
+        CHECK(rig.BoardAtFactoryClocks());  // put back afterwards all the same
     }
 }

@@ -41,7 +41,7 @@ public:
 TEST_CASE("a fresh driver object has its initial values")
 {
     fake::FakeSystem system;
-    CDisplayDriver d(system, 0x4321);
+    CDisplayDriver d(system, system, 0x4321);
     CHECK(d.m_hWndOwner == 0x4321);
     CHECK(d.GetLastErrorText() == "None");
     CHECK(std::string(d.m_szDeviceName) == "\\\\.\\Display1");
@@ -137,7 +137,7 @@ TEST_CASE("Open twice holds one verification context, and the destructor frees i
     fake::FakeSystem system;
     {
         emulator::EmulatedAdapter adapter(system);
-        CDisplayDriver d(adapter, 0);
+        CDisplayDriver d(adapter, system, 0);
         REQUIRE(d.Open(kDisplayName));
         REQUIRE(d.Open(kDisplayName));
         CHECK(system.LiveDCs() == 1);
@@ -283,7 +283,7 @@ TEST_CASE("escape replies of any content are read within their buffers")
             std::memset(out, 'K', outSize);
             return 1;
         };
-        CDisplayDriver d(escapes, 0);
+        CDisplayDriver d(escapes, rig.system, 0);
         d.Open(kDisplayName);
         CHECK(std::string(d.m_szAdapterKey) == std::string(123, 'K'));
     }
@@ -296,7 +296,7 @@ TEST_CASE("escape replies of any content are read within their buffers")
             std::memset(out, 0xFF, outSize);
             return 1;
         };
-        CDisplayDriver d(escapes, 0);
+        CDisplayDriver d(escapes, rig.system, 0);
         CHECK_FALSE(d.Open(kDisplayName));
         CHECK(d.GetLastErrorText().rfind("E2.2: Video driver initialization failed.  Please", 0) == 0);
         CHECK(std::string(d.m_szAdapterKey) == kNtAdapterKey);
@@ -311,7 +311,7 @@ TEST_CASE("escape replies of any content are read within their buffers")
             std::memset(out, 0x7F, 4);
             return -1;
         };
-        CDisplayDriver d(escapes, 0);
+        CDisplayDriver d(escapes, rig.system, 0);
         CHECK(d.QueryRefreshRate() == 0);
         CHECK(rig.system.LiveDCs() == 0);
     }
@@ -333,7 +333,7 @@ TEST_CASE("SetOutputMode sends the 16-byte record and reads the answer")
         std::memcpy(out, &answer, 4);
         return 0;  // the escape's own result does not count
     };
-    CDisplayDriver d(escapes, 0);
+    CDisplayDriver d(escapes, rig.system, 0);
     const std::uint32_t record[4] = {800, 600, 16, 4};
     answer = 1;
     CHECK(d.SetOutputMode(record));

@@ -175,7 +175,7 @@ TEST_CASE("a display library that cannot be loaded fails the switch with its own
 {
     SwitchRig rig(nv::kOutputMonitor);
     DisplayLibraryGone os(rig.adapter, DisplayLibraryGone::kLibrary);
-    CDisplayDriver d(os, 0);
+    CDisplayDriver d(os, rig.system, 0);
     REQUIRE(d.Open(kDisplayName));
     rig.system.messageBoxAnswers = {kIdYes};
     d.SetNewOutputDevice(nv::kOutputTV);

@@ -30,7 +30,7 @@ struct Settings {
     bool Read() { return driver.ReadSettings(); }
 
     fake::FakeSystem system;
-    CDisplayDriver driver{system, 0};
+    CDisplayDriver driver{system, system, 0};
 };
 
 void CheckPendingEqualsCurrent(const CDisplayDriver& d)

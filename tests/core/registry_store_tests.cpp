@@ -16,7 +16,7 @@ constexpr const char* kKey = "SOFTWARE\\Test\\Key";
 
 struct Store {
     fake::FakeSystem system;
-    CDisplayDriver driver{system, 0};
+    CDisplayDriver driver{system, system, 0};
 };
 
 }  // namespace

@@ -206,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         system.messageBoxAnswers.push_back(in.PickValueInArray({platform::kIdYes, platform::kIdNo, 0}));
 
     WildEscapes os(board, in);
-    CDisplayDriver d(os, 0x1234);
+    CDisplayDriver d(os, system, 0x1234);
 
     // 1. Open.
     const bool opened = d.Open("\\\\.\\Display1");

@@ -234,14 +234,43 @@ bool FakeSystem::GetVersionExA(OsVersionInfo* info)
     return true;
 }
 
-int FakeSystem::MessageBoxA(Window owner, const char* text, const char* caption, unsigned type)
+namespace {
+
+unsigned IconStyle(UserPrompts::Icon icon)
 {
-    messageBoxes.push_back(MessageBoxCall{owner, text ? text : "", caption ? caption : "", type});
+    switch (icon) {
+    case UserPrompts::kInformation: return kMbIconInformation;
+    case UserPrompts::kQuestion: return kMbIconQuestion;
+    default: return kMbIconStop;
+    }
+}
+
+}  // namespace
+
+bool FakeUser::Ask(Window owner, const char* text, Icon icon)
+{
+    messageBoxes.push_back(MessageBoxCall{owner, text ? text : "", "Marovex", kMbYesNo | IconStyle(icon)});
     if (messageBoxAnswers.empty())
-        return 0;
-    int answer = messageBoxAnswers.front();
+        return false;
+    const int answer = messageBoxAnswers.front();
     messageBoxAnswers.pop_front();
-    return answer;
+    return answer == kIdYes;
+}
+
+void FakeUser::Tell(Window owner, const char* text, Icon icon)
+{
+    messageBoxes.push_back(MessageBoxCall{owner, text ? text : "", "Marovex", kMbOk | IconStyle(icon)});
+    if (!messageBoxAnswers.empty())
+        messageBoxAnswers.pop_front();
+}
+
+void FakeUser::ShowTestProgress(const ClockTestRun& run, ClockTrial& trial)
+{
+    clockTestRuns.push_back(run);
+    if (whileShown)
+        whileShown(trial);
+    if (duringClockTest)
+        duringClockTest(run);
 }
 
 }  // namespace fake

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/user_prompts.h"
 
 namespace fake {
 
@@ -37,7 +38,25 @@ struct MessageBoxCall {
     unsigned type;
 };
 
-class FakeSystem : public platform::Platform {
+// The user, answering from a script: questions and messages are recorded as
+// the message boxes the window would show, and each answer is taken from
+// the front of the script (0 when it has run out, which is no Yes).
+class FakeUser : public platform::UserPrompts {
+public:
+    std::deque<int> messageBoxAnswers;
+    std::vector<MessageBoxCall> messageBoxes;
+    bool Ask(platform::Window owner, const char* text, Icon icon) override;
+    void Tell(platform::Window owner, const char* text, Icon icon) override;
+
+    // The clock tests' progress, and what happens while it is shown; the
+    // trial is called back only by a test that asks for it in whileShown.
+    std::vector<platform::ClockTestRun> clockTestRuns;
+    std::function<void(const platform::ClockTestRun&)> duringClockTest;
+    std::function<void(platform::ClockTrial&)> whileShown;
+    void ShowTestProgress(const platform::ClockTestRun& run, platform::ClockTrial& trial) override;
+};
+
+class FakeSystem : public platform::Platform, public FakeUser {
 public:
     // The registry, addressed by full paths under HKEY_LOCAL_MACHINE
     // (letter case ignored, as Windows does).
@@ -63,8 +82,6 @@ public:
     std::vector<std::string> createdDCs;  // "driver|device" of each CreateDCA
     std::vector<std::uint32_t> sleeps;
 
-    std::deque<int> messageBoxAnswers;  // 0 when the script has run out
-    std::vector<MessageBoxCall> messageBoxes;
 
     long RegOpenKeyExA(platform::RegKey key, const char* subKey, std::uint32_t options,
                        std::uint32_t access, platform::RegKey* result) override;
@@ -104,18 +121,6 @@ public:
         return platform::kDispChangeFailed;
     }
 
-    int MessageBoxA(platform::Window owner, const char* text, const char* caption,
-                    unsigned type) override;
-    // The clock-test dialog's runs, and what each does while it runs.
-    std::vector<platform::ClockTestRun> clockTestRuns;
-    std::function<void(const platform::ClockTestRun&)> duringClockTest;
-    int RunClockTestDialog(const platform::ClockTestRun& run) override
-    {
-        clockTestRuns.push_back(run);
-        if (duringClockTest)
-            duringClockTest(run);
-        return 1;
-    }
 
 private:
     struct OpenKey {

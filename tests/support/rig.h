@@ -18,7 +18,7 @@ struct Rig {
 
     fake::FakeSystem system;
     emulator::EmulatedAdapter adapter{system};
-    CDisplayDriver driver{adapter, 0x1234};
+    CDisplayDriver driver{adapter, system, 0x1234};
 };
 
 // The adapter keys the emulated adapter reports on each family.

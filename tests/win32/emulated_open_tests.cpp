@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/display_driver.h"
+#include "fake_system.h"
 #include "emulator/emulated_adapter.h"
 #include "platform/win32/win32_platform.h"
 
@@ -37,7 +38,8 @@ void RemoveAll()
 TEST_CASE("without a display driver, verification fails")
 {
     platform::Win32Platform os;
-    CDisplayDriver driver(os, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(os, user, 0);
     CHECK_FALSE(driver.Open("\\\\.\\Display1"));
     CHECK(driver.GetLastErrorText()
           == "E2.1: Video driver verification failed.  Please ensure that compatible video drivers are installed.");
@@ -55,7 +57,8 @@ TEST_CASE("with the emulated adapter, Open reads the board and Wine's registry")
     platform::Win32Platform os;
     {
         emulator::EmulatedAdapter adapter(os);
-        CDisplayDriver driver(adapter, 0);
+        fake::FakeUser user;
+        CDisplayDriver driver(adapter, user, 0);
         REQUIRE(driver.Open("\\\\.\\Display1"));
         CHECK(std::string(driver.m_szAdapterKey) == kAdapter);
         CHECK(driver.m_wDeviceID == 0x0110);
@@ -84,7 +87,8 @@ TEST_CASE("with the emulated adapter, Open reads the board and Wine's registry")
         adapter.Reset(state);
     }
     emulator::EmulatedAdapter restarted(os);
-    CDisplayDriver driver(restarted, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(restarted, user, 0);
     REQUIRE(driver.Open("\\\\.\\Display1"));
     CHECK(driver.GetCoreClock() == 225);
     CHECK(driver.GetDefaultCoreClock() == 200);
@@ -96,7 +100,8 @@ TEST_CASE("with the emulated adapter, an apply writes Wine's registry and the bo
     RemoveAll();
     platform::Win32Platform os;
     emulator::EmulatedAdapter adapter(os);
-    CDisplayDriver driver(adapter, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(adapter, user, 0);
     REQUIRE(driver.Open("\\\\.\\Display1"));
     driver.SetNewApplyAtStartup(true);
     driver.SetNewOpenGLVSync(false);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/display_driver.h"
+#include "fake_system.h"
 #include "platform/win32/win32_platform.h"
 #include "win32_registry_key.h"
 
@@ -42,7 +43,8 @@ TEST_CASE("writes create the key and store the type and size given")
 {
     TestKey key("Writes");
     platform::Win32Platform os;
-    CDisplayDriver driver(os, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(os, user, 0);
     const std::string sub = std::string(key.path()) + "\\Deeper";
 
     REQUIRE(driver.WriteDword(sub.c_str(), "Dword", 0xFFFFFFFFu));
@@ -69,7 +71,8 @@ TEST_CASE("reads through the real registry")
 {
     TestKey key("Reads");
     platform::Win32Platform os;
-    CDisplayDriver driver(os, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(os, user, 0);
     const DWORD four = 0x01020304;
     Put(key.path(), "Four", REG_DWORD, &four, 4);
     const unsigned char eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -100,7 +103,8 @@ TEST_CASE("DeleteValue: a missing value is fine, a missing key is not")
 {
     TestKey key("Deletes");
     platform::Win32Platform os;
-    CDisplayDriver driver(os, 0);
+    fake::FakeUser user;
+    CDisplayDriver driver(os, user, 0);
     CHECK_FALSE(driver.DeleteValue(key.path(), "Anything"));
     const DWORD one = 1;
     Put(key.path(), "Present", REG_DWORD, &one, 4);

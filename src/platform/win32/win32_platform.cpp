@@ -180,9 +180,5 @@ long Win32Platform::CallChangeDisplaySettings(Procedure function, const DisplayM
     return reinterpret_cast<Function>(function)(mode ? &devMode : nullptr, flags);
 }
 
-int Win32Platform::MessageBoxA(Window owner, const char* text, const char* caption, unsigned type)
-{
-    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, type);
-}
 
 }  // namespace platform

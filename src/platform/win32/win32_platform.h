@@ -39,11 +39,6 @@ public:
                                      const DisplayMode* mode, std::uint32_t flags) override;
     long CallChangeDisplaySettings(Procedure function, const DisplayMode* mode,
                                    std::uint32_t flags) override;
-
-    int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) override;
-    // The dialog belongs to the program's window layer, which puts itself in
-    // front of this platform to run it; alone, this runs nothing.
-    int RunClockTestDialog(const ClockTestRun&) override { return -1; }
 };
 
 }  // namespace platform
