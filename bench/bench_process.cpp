@@ -2,9 +2,10 @@
 // user would: start-up until the window shows its finished face, read back
 // from the screen (and to the tray icon with "min"), and its memory, GDI
 // objects, handles and windows before and after long use, each beside the
-// bare program measured the same way.
+// bare program measured the same way.  Start-up is also set beside the
+// window's own dialog template shown with no skin and no driver.
 //
-//   bench_process MAROVEX.EXE BARE.EXE [RUNS [startup|memory]]
+//   bench_process MAROVEX.EXE BARE.EXE TEMPLATE.EXE [RUNS [startup|memory]]
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0501
 #include <windows.h>
@@ -223,24 +224,27 @@ void LongUse(HWND wnd, int rounds, int clockTests)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_process MAROVEX.EXE BARE.EXE [RUNS]\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: bench_process MAROVEX.EXE BARE.EXE TEMPLATE.EXE [RUNS [startup|memory]]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    const std::string program = argv[1], bare = argv[2];
-    const int runs = argc > 3 ? std::atoi(argv[3]) : 15;
-    const std::string only = argc > 4 ? argv[4] : "";
+    const std::string program = argv[1], bare = argv[2], dialogTemplate = argv[3];
+    const int runs = argc > 4 ? std::atoi(argv[4]) : 15;
+    const std::string only = argc > 5 ? argv[5] : "";
 
-    std::vector<double> normal, hidden, baseline;
+    std::vector<double> normal, hidden, baseline, templateOnly;
     for (int i = 0; i < runs && only != "memory"; ++i) {
         normal.push_back(TimeToSettledFace(program, FindMarovex));
         hidden.push_back(TimeStart(program, "min", [] { return TrayIconShown(FindMarovex()); }));
         baseline.push_back(TimeToSettledFace(bare, [] { return FindWindowA("BareBench", nullptr); }));
+        templateOnly.push_back(
+            TimeToSettledFace(dialogTemplate, [] { return FindWindowA("#32770", "Template Bench"); }));
     }
     if (only != "memory") {
         Report("start-up to the finished face", normal, baseline);
         Report("start-up with \"min\" to the tray icon", hidden, baseline);
+        Report("start-up against the bare dialog template", normal, templateOnly);
     }
     if (only == "startup")
         return 0;

@@ -81,7 +81,7 @@ int CBitmapSlide::PixelFromValue(int value) const
     return static_cast<int>(value * m_dScale + m_dOffset);
 }
 
-void CBitmapSlide::MoveThumbTo(POINT point)
+void CBitmapSlide::MoveThumbAndReport(POINT point)
 {
     int axis = m_bVertical ? point.y : point.x;
     if (m_dScale == 0)
@@ -120,7 +120,7 @@ void CBitmapSlide::SetPos(int position, BOOL redraw)
     m_nPos = position;
     const int pixel = PixelFromValue(position);
     POINT point = m_bVertical ? POINT{m_rect.right / 2, pixel} : POINT{pixel, m_rect.bottom / 2};
-    MoveThumbTo(point);
+    MoveThumbAndReport(point);
     if (redraw)
         Invalidate(FALSE);
 }
@@ -147,7 +147,7 @@ LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_LBUTTONDOWN:
         m_nState |= kDragging;
-        MoveThumbTo(point);
+        MoveThumbAndReport(point);
         m_nPos = ValueFromPoint(point);
         NotifyParent();
         Invalidate(FALSE);
@@ -156,7 +156,7 @@ LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (!PtInRect(&m_rect, point) && !(wParam & MK_LBUTTON))
             Cancel();
         if ((wParam & MK_LBUTTON) && (m_nState & kDragging)) {
-            MoveThumbTo(point);
+            MoveThumbAndReport(point);
             m_nPos = ValueFromPoint(point);
             NotifyParent();
             Invalidate(FALSE);

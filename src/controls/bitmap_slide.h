@@ -56,7 +56,8 @@ protected:
 
 private:
     void ComputeMapping();
-    void MoveThumbTo(POINT point);
+    // Moves the thumb to a point and tells the parent the clock it stands for.
+    void MoveThumbAndReport(POINT point);
     void Cancel();
     void OnPaint();
 

@@ -1,7 +1,5 @@
-// The main window's message map, its command override and the click
-// handlers that change the buttons, the working copy of the settings.
-#include <windowsx.h>
-
+// The click handlers of the main window: they change the buttons, the
+// working copy of the settings, and run OK's apply and the clock test.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,145 +7,6 @@
 #include "controls/skin.h"
 #include "resource.h"
 #include "ui/marovex_dlg.h"
-
-namespace {
-
-constexpr const char* kCaption = "Marovex";
-
-}  // namespace
-
-LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
-        // The shell restarted and forgot the icon.
-        TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption);
-        return 0;
-    }
-    switch (message) {
-    case WM_PAINT:
-        OnPaint();
-        return 0;
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<LRESULT>(m_hIcon);
-    case WM_MOUSEMOVE:
-        OnMouseMove(static_cast<UINT>(wParam), point);
-        return Default();
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(point);
-        return Default();
-    case WM_LBUTTONUP:
-        OnLButtonUp(point);
-        return Default();
-    case WM_TRAY_NOTIFY:
-        OnTrayNotify(wParam, lParam);
-        return 0;
-    case WM_RUN_HELD_COMMANDS:
-        RunHeldCommands();
-        return 0;
-    case WM_CAPTURECHANGED:
-        // Another window took the mouse: a drag ends as if released, but
-        // the window stays where it is.
-        if (reinterpret_cast<HWND>(lParam) != m_hWnd)
-            CancelDrag();
-        return Default();
-    case WM_CANCELMODE:
-        CancelDrag();
-        return Default();
-    case WM_TIMER:
-        if (wParam != kTrayIconTimer)
-            return CDialog::WindowProc(message, wParam, lParam);
-        ::KillTimer(m_hWnd, kTrayIconTimer);
-        if (m_bTrayIconPending)
-            AddTrayIcon();
-        return 0;
-    case WM_SLIDER_MOVED:
-        OnSliderMoved(wParam, lParam);
-        return 0;
-    case WM_DESTROY:
-        // However the window ends (the modal run also ends it without the
-        // DestroyWindow override), it leaves no tray icon and no driver.
-        ReleaseTrayAndDriver();
-        return CDialog::WindowProc(message, wParam, lParam);
-    default:
-        return CDialog::WindowProc(message, wParam, lParam);
-    }
-}
-
-CMarovexDlg::Busy::~Busy()
-{
-    if (--m_window.m_nBusy == 0 && (m_window.m_bExitHeld || m_window.m_bOpenHeld))
-        ::PostMessageA(m_window.m_hWnd, WM_RUN_HELD_COMMANDS, 0, 0);
-}
-
-void CMarovexDlg::HoldCommand(UINT id)
-{
-    // The window is disabled while an operation runs, so only the tray
-    // menu's commands reach it; anything else is dropped.
-    if (id == IDC_CLOSE || id == ID_TRAY_EXIT)
-        m_bExitHeld = true;
-    else if (id == ID_TRAY_OPEN)
-        m_bOpenHeld = true;
-}
-
-void CMarovexDlg::RunHeldCommands()
-{
-    if (m_nBusy > 0)
-        return;  // the end of the running operation posts again
-    if (m_bExitHeld) {
-        m_bExitHeld = m_bOpenHeld = false;
-        DestroyWindow();
-    } else if (m_bOpenHeld) {
-        m_bOpenHeld = false;
-        Busy busy(*this);
-        ShowFromTray();
-    }
-}
-
-BOOL CMarovexDlg::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    const UINT id = LOWORD(wParam);
-    if (m_nBusy > 0) {
-        HoldCommand(id);
-        return TRUE;
-    }
-    Busy busy(*this);
-    switch (id) {
-    case IDC_OK_BUTTON:
-        if (ApplyToDriver()) {
-            if (!g_bOutputSwitchDeclined) {
-                ShowWindow(SW_HIDE);
-                UpdateWindow(m_hWnd);
-            } else {
-                LoadFromDriver();
-                for (C4StateBitButton* button : {&m_btnMonitor, &m_btnTV, &m_btnFlatPanel})
-                    if (button->m_hWnd)
-                        button->Invalidate(TRUE);
-            }
-        }
-        return TRUE;
-    case IDC_CANCEL_BUTTON:
-        LoadFromDriver();
-        ShowWindow(SW_HIDE);
-        UpdateWindow(m_hWnd);
-        return TRUE;
-    case IDC_CLOSE:
-    case ID_TRAY_EXIT:
-        DestroyWindow();
-        return TRUE;
-    case ID_TRAY_OPEN:
-        ShowFromTray();
-        return TRUE;
-    default:
-        break;
-    }
-    if ((id >= IDC_ABOUT && id <= IDC_OVERLAY_ACTIVE && id != IDC_OK_BUTTON) || id == IDC_NTSC
-        || id == IDC_PAL || (id >= IDC_COMPOSITE && id <= IDC_RESOLUTION)) {
-        OnClicked(id);
-        return TRUE;
-    }
-    return CDialog::OnCommand(wParam, lParam);
-}
 
 void CMarovexDlg::Toggle(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> others)
 {
@@ -243,15 +102,14 @@ void CMarovexDlg::OnClicked(UINT id)
 bool CMarovexDlg::ApplyToDriver()
 {
     CDisplayDriver& d = *g_pDriver;
-    const int core = std::atoi(m_szCoreClock);
-    const int mem = std::atoi(m_szMemClock);
+    const int core = ReadClockText(m_szCoreClock);
+    const int mem = ReadClockText(m_szMemClock);
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
     if ((core != d.GetCoreClock() || mem != d.GetMemClock()) && !d.m_bClocksTested) {
-        ::MessageBoxA(m_hWnd,
-                      "Before new clock speeds can be applied, they\nmust be tested on the video hardware.\n\n"
-                      "Please press the 'Test' button, to ensure\nthat the hardware can support the new speeds.",
-                      kCaption, MB_OK | MB_ICONINFORMATION);
+        Tell("Before new clock speeds can be applied, they\nmust be tested on the video hardware.\n\n"
+             "Please press the 'Test' button, to ensure\nthat the hardware can support the new speeds.",
+             platform::UserPrompts::kInformation);
         return false;
     }
     d.SetNewD3DVSync(m_btnD3DVSync.m_bChecked != 0);
@@ -272,7 +130,7 @@ bool CMarovexDlg::ApplyToDriver()
         return true;
     }
     const std::string text = "Configuration Error\n\n" + d.GetLastErrorText() + ".";
-    ::MessageBoxA(m_hWnd, text.c_str(), kCaption, MB_OK | MB_ICONHAND);
+    ReportError(text.c_str());
     RefreshPage();
     if (g_pDriver)
         g_pDriver->m_bClocksTested = false;
@@ -281,17 +139,14 @@ bool CMarovexDlg::ApplyToDriver()
 
 void CMarovexDlg::OnTest()
 {
-    const int core = std::atoi(m_szCoreClock);
-    const int mem = std::atoi(m_szMemClock);
+    const int core = ReadClockText(m_szCoreClock);
+    const int mem = ReadClockText(m_szMemClock);
     CDisplayDriver& d = *g_pDriver;
     if (core == d.GetCoreClock() && mem == d.GetMemClock())
         return;
-    if (::MessageBoxA(m_hWnd,
-                      "This operation will test the video hardware at the new clock speeds specified.\n\n"
-                      "If the computer does not respond within a few seconds, please reboot \nthe computer. "
-                      "The previous clock speeds will be restored automatically.\n\nWould you like to continue?",
-                      kCaption, MB_YESNO | MB_ICONQUESTION)
-        != IDYES)
+    if (!Ask("This operation will test the video hardware at the new clock speeds specified.\n\n"
+             "If the computer does not respond within a few seconds, please reboot \nthe computer. "
+             "The previous clock speeds will be restored automatically.\n\nWould you like to continue?"))
         return;
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
@@ -301,7 +156,7 @@ void CMarovexDlg::OnTest()
     if (d.GetLastErrorText() == CDisplayDriver::kClockJournalError)
         ReportError(("Configuration Error\n\n" + d.GetLastErrorText()).c_str());
     else
-        ::MessageBoxA(m_hWnd, "The new clock speeds failed testing.", kCaption, MB_OK | MB_ICONHAND);
+        ReportError("The new clock speeds failed testing.");
 }
 
 void CMarovexDlg::OnReset()
@@ -309,8 +164,8 @@ void CMarovexDlg::OnReset()
     const CDisplayDriver& d = *g_pDriver;
     m_sliderCore.SetPos(d.GetMaxCoreClock() - d.GetDefaultCoreClock(), TRUE);
     m_sliderMemory.SetPos(d.GetMaxMemClock() - d.GetDefaultMemClock(), TRUE);
-    std::snprintf(m_szCoreClock, sizeof m_szCoreClock, "%d", d.GetDefaultCoreClock());
-    std::snprintf(m_szMemClock, sizeof m_szMemClock, "%d", d.GetDefaultMemClock());
+    WriteClockText(m_szCoreClock, d.GetDefaultCoreClock());
+    WriteClockText(m_szMemClock, d.GetDefaultMemClock());
     DrawCoreClock();
     DrawMemClock();
 }
@@ -346,44 +201,3 @@ void CMarovexDlg::ChooseResolution()
             button->Invalidate(TRUE);
 }
 
-void CMarovexDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
-{
-    switch (mouseMessage) {
-    case WM_LBUTTONDBLCLK:
-        if (m_nBusy > 0) {
-            m_bOpenHeld = true;
-        } else {
-            Busy busy(*this);
-            ShowFromTray();
-        }
-        break;
-    case WM_RBUTTONDOWN: {
-        POINT cursor;
-        GetCursorPos(&cursor);
-        TrackPopupMenuEx(GetSubMenu(g_hTrayMenu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd, nullptr);
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void CMarovexDlg::ShowFromTray()
-{
-    if (g_bStartHidden) {
-        SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_APPWINDOW);
-        MoveWindow(m_hWnd, 0, 0, 540, 275, FALSE);
-        // Centred on the screen: the window has no owner.
-        RECT work;
-        GetWindowRect(GetDesktopWindow(), &work);
-        MoveWindow(m_hWnd, (work.right - work.left - 540) / 2, (work.bottom - work.top - 275) / 2, 540, 275,
-                   FALSE);
-        g_bStartHidden = false;
-        InvalidateRect(m_hWnd, nullptr, TRUE);
-        SetForegroundWindow(m_hWnd);
-        SetFocus(m_hWnd);
-    }
-    RefreshPage();
-    ShowWindow(SW_SHOWNORMAL);
-    UpdateWindow(m_hWnd);
-}

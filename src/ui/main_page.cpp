@@ -2,6 +2,7 @@
 // reading the driver into the buttons and sliders, and showing or hiding
 // the controls of the Main page.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,13 +27,17 @@ void InvalidateAll(std::initializer_list<CWnd*> controls, BOOL erase)
             control->Invalidate(erase);
 }
 
-// Writes a clock as decimal text; the text holds at most four digits.
-void WriteClock(char (&text)[5], long mhz)
+}  // namespace
+
+void WriteClockText(char (&text)[5], long mhz)
 {
     std::snprintf(text, sizeof text, "%ld", mhz);
 }
 
-}  // namespace
+int ReadClockText(const char* text)
+{
+    return std::atoi(text);
+}
 
 void CMarovexDlg::RefreshPage()
 {
@@ -64,7 +69,7 @@ bool CMarovexDlg::LoadFromDriver()
 {
     if (!g_pDriver->Open("\\\\.\\Display1")) {
         std::string text = "Configuration Error\n\n" + g_pDriver->GetLastErrorText();
-        ::MessageBoxA(m_hWnd, text.c_str(), "Marovex", MB_OK | MB_ICONHAND);
+        ReportError(text.c_str());
         return false;
     }
     const CDisplayDriver& d = *g_pDriver;
@@ -83,8 +88,8 @@ bool CMarovexDlg::LoadFromDriver()
 
     std::memset(m_szCoreClock, 0, sizeof m_szCoreClock);
     std::memset(m_szMemClock, 0, sizeof m_szMemClock);
-    WriteClock(m_szCoreClock, d.GetCoreClock());
-    WriteClock(m_szMemClock, d.GetMemClock());
+    WriteClockText(m_szCoreClock, d.GetCoreClock());
+    WriteClockText(m_szMemClock, d.GetMemClock());
 
     // Position 0 is the highest clock; the slider reports m_nBase - position,
     // which is the clock in MHz.

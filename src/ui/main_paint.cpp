@@ -185,7 +185,7 @@ void CMarovexDlg::DrawMemClock()
     DrawReadOut(m_szMemClock, sizeof m_szMemClock, kMemory);
 }
 
-void CMarovexDlg::PaintOnce()
+void CMarovexDlg::PaintFace()
 {
     CPaintDC dc(m_hWnd);
     CBitmap& picture = m_bAboutPage ? g_bmpBack : g_bmpSkin;
@@ -208,10 +208,10 @@ void CMarovexDlg::PaintOnce()
 
 void CMarovexDlg::OnPaint()
 {
-    PaintOnce();
+    PaintFace();
     if (g_bFirstPaint) {
         g_bFirstPaint = false;
-        PaintOnce();
+        PaintFace();
     }
     // The icon is added once the controls have painted too: a timer's message
     // comes only when no window is left to paint.
@@ -222,10 +222,10 @@ void CMarovexDlg::OnPaint()
 void CMarovexDlg::OnSliderMoved(WPARAM clock, LPARAM id)
 {
     if (id == IDC_CORE_SLIDER) {
-        std::snprintf(m_szCoreClock, sizeof m_szCoreClock, "%d", static_cast<int>(clock));
+        WriteClockText(m_szCoreClock, static_cast<long>(clock));
         DrawCoreClock();
     } else {
-        std::snprintf(m_szMemClock, sizeof m_szMemClock, "%d", static_cast<int>(clock));
+        WriteClockText(m_szMemClock, static_cast<long>(clock));
         DrawMemClock();
     }
 }

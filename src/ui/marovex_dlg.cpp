@@ -1,8 +1,12 @@
-// Construction and initialisation of the main window: its skin, its
-// skinned controls, its tray icon, and the driver object.
+// CMarovexDlg: its message map and command routing, then its construction
+// and initialisation: the skin, the skinned controls, the tray icon and the
+// driver object.  The handlers live beside their subjects: clicks in
+// main_commands.cpp, pages in main_page.cpp, painting in main_paint.cpp,
+// dragging in main_drag.cpp, the tray in tray_icon.cpp.
 #include "ui/marovex_dlg.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <memory>
 
@@ -15,8 +19,6 @@ bool g_bFirstPaint = true;
 bool g_bStartHidden = false;
 
 namespace {
-
-constexpr const char* kCaption = "Marovex";
 
 struct ButtonPlace {
     C4StateBitButton CMarovexDlg::*member;
@@ -61,6 +63,139 @@ const struct {
 
 }  // namespace
 
+LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
+        // The shell restarted and forgot the icon.
+        TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kProgramCaption);
+        return 0;
+    }
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_MOUSEMOVE:
+        OnMouseMove(static_cast<UINT>(wParam), point);
+        return Default();
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(point);
+        return Default();
+    case WM_LBUTTONUP:
+        OnLButtonUp(point);
+        return Default();
+    case WM_TRAY_NOTIFY:
+        OnTrayNotify(wParam, lParam);
+        return 0;
+    case WM_RUN_HELD_COMMANDS:
+        RunHeldCommands();
+        return 0;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse: a drag ends as if released, but
+        // the window stays where it is.
+        if (reinterpret_cast<HWND>(lParam) != m_hWnd)
+            CancelDrag();
+        return Default();
+    case WM_CANCELMODE:
+        CancelDrag();
+        return Default();
+    case WM_TIMER:
+        if (wParam != kTrayIconTimer)
+            return CDialog::WindowProc(message, wParam, lParam);
+        ::KillTimer(m_hWnd, kTrayIconTimer);
+        if (m_bTrayIconPending)
+            AddTrayIcon();
+        return 0;
+    case WM_SLIDER_MOVED:
+        OnSliderMoved(wParam, lParam);
+        return 0;
+    case WM_DESTROY:
+        // However the window ends (the modal run also ends it without the
+        // DestroyWindow override), it leaves no tray icon and no driver.
+        ReleaseTrayAndDriver();
+        return CDialog::WindowProc(message, wParam, lParam);
+    default:
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+}
+
+CMarovexDlg::Busy::~Busy()
+{
+    if (--m_window.m_nBusy == 0 && (m_window.m_bExitHeld || m_window.m_bOpenHeld))
+        ::PostMessageA(m_window.m_hWnd, WM_RUN_HELD_COMMANDS, 0, 0);
+}
+
+void CMarovexDlg::HoldCommand(UINT id)
+{
+    // The window is disabled while an operation runs, so only the tray
+    // menu's commands reach it; anything else is dropped.
+    if (id == IDC_CLOSE || id == ID_TRAY_EXIT)
+        m_bExitHeld = true;
+    else if (id == ID_TRAY_OPEN)
+        m_bOpenHeld = true;
+}
+
+void CMarovexDlg::RunHeldCommands()
+{
+    if (m_nBusy > 0)
+        return;  // the end of the running operation posts again
+    if (m_bExitHeld) {
+        m_bExitHeld = m_bOpenHeld = false;
+        DestroyWindow();
+    } else if (m_bOpenHeld) {
+        m_bOpenHeld = false;
+        Busy busy(*this);
+        ShowFromTray();
+    }
+}
+
+BOOL CMarovexDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const UINT id = LOWORD(wParam);
+    if (m_nBusy > 0) {
+        HoldCommand(id);
+        return TRUE;
+    }
+    Busy busy(*this);
+    switch (id) {
+    case IDC_OK_BUTTON:
+        if (ApplyToDriver()) {
+            if (!g_bOutputSwitchDeclined) {
+                ShowWindow(SW_HIDE);
+                UpdateWindow(m_hWnd);
+            } else {
+                LoadFromDriver();
+                for (C4StateBitButton* button : {&m_btnMonitor, &m_btnTV, &m_btnFlatPanel})
+                    if (button->m_hWnd)
+                        button->Invalidate(TRUE);
+            }
+        }
+        return TRUE;
+    case IDC_CANCEL_BUTTON:
+        LoadFromDriver();
+        ShowWindow(SW_HIDE);
+        UpdateWindow(m_hWnd);
+        return TRUE;
+    case IDC_CLOSE:
+    case ID_TRAY_EXIT:
+        DestroyWindow();
+        return TRUE;
+    case ID_TRAY_OPEN:
+        ShowFromTray();
+        return TRUE;
+    default:
+        break;
+    }
+    if ((id >= IDC_ABOUT && id <= IDC_OVERLAY_ACTIVE && id != IDC_OK_BUTTON) || id == IDC_NTSC
+        || id == IDC_PAL || (id >= IDC_COMPOSITE && id <= IDC_RESOLUTION)) {
+        OnClicked(id);
+        return TRUE;
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
 CMarovexDlg::CMarovexDlg(platform::Platform& os, platform::UserPrompts& user, CWnd* parent)
     : CDialog(IDD_MAROVEX, parent), m_os(os), m_user(user)
 {
@@ -74,16 +209,22 @@ CMarovexDlg::CMarovexDlg(platform::Platform& os, platform::UserPrompts& user, CW
     m_szMemClock[0] = '\0';
 }
 
-void CMarovexDlg::ReportError(const char* text)
+bool CMarovexDlg::Ask(const char* text)
 {
     Busy busy(*this);
-    ::MessageBoxA(m_hWnd, text, kCaption, MB_OK | MB_ICONHAND);
+    return m_user.Ask(reinterpret_cast<platform::Window>(m_hWnd), text, platform::UserPrompts::kQuestion);
+}
+
+void CMarovexDlg::Tell(const char* text, platform::UserPrompts::Icon icon)
+{
+    Busy busy(*this);
+    m_user.Tell(reinterpret_cast<platform::Window>(m_hWnd), text, icon);
 }
 
 void CMarovexDlg::AddTrayIcon()
 {
     m_bTrayIconPending = false;
-    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kCaption)) {
+    if (!TrayAddIcon(m_hWnd, kTrayIconId, m_hIcon, kProgramCaption)) {
         ReportError("Initialize Error\n\nCould not initialize the task bar icon.");
         // Without an icon a hidden window could never be brought back: a
         // start with "min" goes on as a visible one.
@@ -99,7 +240,7 @@ BOOL CMarovexDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_rcBackground = RECT{0, 0, 550, 275};
-    ::SetWindowTextA(m_hWnd, kCaption);
+    ::SetWindowTextA(m_hWnd, kProgramCaption);
     SendMessage(WM_SETICON, ICON_BIG,
                 reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAROVEX))));
     ::SetWindowLongA(m_hWnd, GWL_STYLE, ::GetWindowLongA(m_hWnd, GWL_STYLE) | WS_SYSMENU);

@@ -16,6 +16,7 @@
 #include "framework/tooltip.h"
 #include "platform/platform.h"
 #include "platform/user_prompts.h"
+#include "ui/window_prompts.h"
 
 struct ReadOut;
 
@@ -39,6 +40,12 @@ constexpr UINT kTrayIconId = 128;
 constexpr UINT_PTR kTrayIconTimer = 1;
 
 bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip);
+
+// The clock read-outs' texts: whole MHz in decimal, at most four digits.
+// Reading stops at the first character that is not a digit; an empty text
+// reads as 0.
+void WriteClockText(char (&text)[5], long mhz);
+int ReadClockText(const char* text);
 bool TrayRemoveIcon(HWND wnd, UINT id);
 
 class CMarovexDlg : public CDialog {
@@ -121,7 +128,7 @@ private:
     void Toggle(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> others);
     void SelectIn(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group);
     void OnPaint();
-    void PaintOnce();
+    void PaintFace();
     void OnSliderMoved(WPARAM clock, LPARAM id);
     void OnLButtonDown(POINT point);
     void OnMouseMove(UINT flags, POINT point);
@@ -131,7 +138,11 @@ private:
     void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
     void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
     HDC DigitStrip();
-    void ReportError(const char* text);
+    // The window's questions and messages, through its user prompts; the
+    // commands that arrive while a box is up are held.
+    bool Ask(const char* text);
+    void Tell(const char* text, platform::UserPrompts::Icon icon);
+    void ReportError(const char* text) { Tell(text, platform::UserPrompts::kStop); }
     void AddTrayIcon();
     void ReleaseTrayAndDriver();
 

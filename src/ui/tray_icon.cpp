@@ -1,4 +1,6 @@
-// The tray icon, and the end of the main window, which removes it.
+// The tray icon: adding and removing it, its mouse callback and menu,
+// bringing the window back from the tray, and the end of the main window,
+// which removes it.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -63,4 +65,46 @@ BOOL CMarovexDlg::DestroyWindow()
 {
     ReleaseTrayAndDriver();
     return CDialog::DestroyWindow();
+}
+
+void CMarovexDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_LBUTTONDBLCLK:
+        if (m_nBusy > 0) {
+            m_bOpenHeld = true;
+        } else {
+            Busy busy(*this);
+            ShowFromTray();
+        }
+        break;
+    case WM_RBUTTONDOWN: {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        TrackPopupMenuEx(GetSubMenu(g_hTrayMenu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd, nullptr);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CMarovexDlg::ShowFromTray()
+{
+    if (g_bStartHidden) {
+        SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_APPWINDOW);
+        MoveWindow(m_hWnd, 0, 0, 540, 275, FALSE);
+        // Centred on the screen: the window has no owner.
+        RECT work;
+        GetWindowRect(GetDesktopWindow(), &work);
+        MoveWindow(m_hWnd, (work.right - work.left - 540) / 2, (work.bottom - work.top - 275) / 2, 540, 275,
+                   FALSE);
+        g_bStartHidden = false;
+        InvalidateRect(m_hWnd, nullptr, TRUE);
+        SetForegroundWindow(m_hWnd);
+        SetFocus(m_hWnd);
+    }
+    RefreshPage();
+    ShowWindow(SW_SHOWNORMAL);
+    UpdateWindow(m_hWnd);
 }

@@ -19,12 +19,12 @@ UINT IconStyle(platform::UserPrompts::Icon icon)
 
 bool WindowPrompts::Ask(platform::Window owner, const char* text, Icon icon)
 {
-    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, "Marovex", MB_YESNO | IconStyle(icon)) == IDYES;
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, kProgramCaption, MB_YESNO | IconStyle(icon)) == IDYES;
 }
 
 void WindowPrompts::Tell(platform::Window owner, const char* text, Icon icon)
 {
-    ::MessageBoxA(reinterpret_cast<HWND>(owner), text, "Marovex", MB_OK | IconStyle(icon));
+    ::MessageBoxA(reinterpret_cast<HWND>(owner), text, kProgramCaption, MB_OK | IconStyle(icon));
 }
 
 void WindowPrompts::ShowTestProgress(const platform::ClockTestRun&, platform::ClockTrial& trial)

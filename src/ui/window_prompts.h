@@ -4,6 +4,9 @@
 
 #include "platform/user_prompts.h"
 
+// The window's title and the caption of every box it shows.
+constexpr const char* kProgramCaption = "Marovex";
+
 class WindowPrompts : public platform::UserPrompts {
 public:
     bool Ask(platform::Window owner, const char* text, Icon icon) override;
