@@ -8,31 +8,30 @@
 #include "resource.h"
 #include "ui/marovex_dlg.h"
 
-void CMarovexDlg::Toggle(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> others)
-{
-    clicked.m_bChecked = clicked.m_bChecked ? 0 : 1;
-    for (C4StateBitButton* other : others) {
-        other->m_bChecked = 0;
-        if (other->m_hWnd)
-            other->Invalidate(TRUE);
-    }
-}
-
-void CMarovexDlg::SelectIn(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group)
+void CMarovexDlg::CheckInGroup(C4StateBitButton* on, std::initializer_list<C4StateBitButton*> group,
+                               const C4StateBitButton* clicked)
 {
     for (C4StateBitButton* button : group) {
-        if (button == &clicked)
-            continue;
-        button->m_bChecked = 0;
-        if (button->m_hWnd)
+        button->m_bChecked = button == on ? 1 : 0;
+        if (clicked && button != clicked && button->m_hWnd)
             button->Invalidate(TRUE);
     }
-    clicked.m_bChecked = 1;
 }
 
 void CMarovexDlg::OnClicked(UINT id)
 {
     const auto outputs = {&m_btnMonitor, &m_btnTV, &m_btnFlatPanel};
+    const auto d3dFsaa = {&m_btnD3DFSAA2, &m_btnD3DFSAA4, &m_btnD3DFSAA9};
+    const auto glFsaa = {&m_btnGLFSAA15, &m_btnGLFSAA2L, &m_btnGLFSAA2};
+    const auto agp = {&m_btnAGP1, &m_btnAGP2, &m_btnAGP4};
+    // A click selects its button within its group; in a group that allows
+    // none, a click on the button that is on turns it off.
+    auto select = [](C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group) {
+        CheckInGroup(&clicked, group, &clicked);
+    };
+    auto toggle = [](C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group) {
+        CheckInGroup(clicked.m_bChecked ? nullptr : &clicked, group, &clicked);
+    };
     switch (id) {
     case IDC_ABOUT:
     case IDC_MAIN:
@@ -46,54 +45,54 @@ void CMarovexDlg::OnClicked(UINT id)
             ::UpdateWindow(m_hWnd);
         }
         break;
-    case IDC_D3D_VSYNC: Toggle(m_btnD3DVSync, {}); break;
-    case IDC_D3D_FSAA2: Toggle(m_btnD3DFSAA2, {&m_btnD3DFSAA4, &m_btnD3DFSAA9}); break;
-    case IDC_D3D_FSAA4: Toggle(m_btnD3DFSAA4, {&m_btnD3DFSAA2, &m_btnD3DFSAA9}); break;
-    case IDC_D3D_FSAA9: Toggle(m_btnD3DFSAA9, {&m_btnD3DFSAA2, &m_btnD3DFSAA4}); break;
-    case IDC_GL_VSYNC: Toggle(m_btnGLVSync, {}); break;
-    case IDC_GL_FSAA15: Toggle(m_btnGLFSAA15, {&m_btnGLFSAA2L, &m_btnGLFSAA2}); break;
-    case IDC_GL_FSAA2L: Toggle(m_btnGLFSAA2L, {&m_btnGLFSAA15, &m_btnGLFSAA2}); break;
-    case IDC_GL_FSAA2: Toggle(m_btnGLFSAA2, {&m_btnGLFSAA15, &m_btnGLFSAA2L}); break;
+    case IDC_D3D_VSYNC: toggle(m_btnD3DVSync, {&m_btnD3DVSync}); break;
+    case IDC_D3D_FSAA2: toggle(m_btnD3DFSAA2, d3dFsaa); break;
+    case IDC_D3D_FSAA4: toggle(m_btnD3DFSAA4, d3dFsaa); break;
+    case IDC_D3D_FSAA9: toggle(m_btnD3DFSAA9, d3dFsaa); break;
+    case IDC_GL_VSYNC: toggle(m_btnGLVSync, {&m_btnGLVSync}); break;
+    case IDC_GL_FSAA15: toggle(m_btnGLFSAA15, glFsaa); break;
+    case IDC_GL_FSAA2L: toggle(m_btnGLFSAA2L, glFsaa); break;
+    case IDC_GL_FSAA2: toggle(m_btnGLFSAA2, glFsaa); break;
     case IDC_MONITOR:
         if (!m_btnMonitor.m_bChecked && g_pDriver->HasMonitor()) {
-            SelectIn(m_btnMonitor, outputs);
+            select(m_btnMonitor, outputs);
             DrawPanel(m_hWnd, IDC_TV_PLAIN_SURFACE, IDB_TV_PANEL_PLAIN, m_bAboutPage);
         }
         break;
     case IDC_TV:
         if (g_pDriver->HasTV() && !m_btnTV.m_bChecked) {
-            SelectIn(m_btnTV, outputs);
+            select(m_btnTV, outputs);
             DrawPanel(m_hWnd, IDC_TV_PANEL_SURFACE, IDB_TV_PANEL, m_bAboutPage);
         }
         break;
     case IDC_FLAT_PANEL:
         if (!m_btnFlatPanel.m_bChecked && g_pDriver->HasFlatPanel())
-            SelectIn(m_btnFlatPanel, outputs);
+            select(m_btnFlatPanel, outputs);
         break;
     case IDC_APPLY_AT_STARTUP:
-        Toggle(m_btnApply, {});
+        toggle(m_btnApply, {&m_btnApply});
         g_pDriver->SetNewApplyAtStartup(m_btnApply.m_bChecked != 0);
         break;
     case IDC_TEST: OnTest(); break;
     case IDC_RESET: OnReset(); break;
-    case IDC_AGP1: SelectIn(m_btnAGP1, {&m_btnAGP1, &m_btnAGP2, &m_btnAGP4}); break;
-    case IDC_AGP2: SelectIn(m_btnAGP2, {&m_btnAGP1, &m_btnAGP2, &m_btnAGP4}); break;
-    case IDC_AGP4: SelectIn(m_btnAGP4, {&m_btnAGP1, &m_btnAGP2, &m_btnAGP4}); break;
-    case IDC_FAST_WRITES: Toggle(m_btnFastWrites, {}); break;
-    case IDC_OVERLAY_STANDARD: SelectIn(m_btnOverlayStandard, {&m_btnOverlayStandard, &m_btnOverlayActive}); break;
-    case IDC_OVERLAY_ACTIVE: SelectIn(m_btnOverlayActive, {&m_btnOverlayStandard, &m_btnOverlayActive}); break;
-    case IDC_NTSC: SelectIn(m_btnNTSC, {&m_btnNTSC, &m_btnPAL}); break;
-    case IDC_PAL: SelectIn(m_btnPAL, {&m_btnNTSC, &m_btnPAL}); break;
+    case IDC_AGP1: select(m_btnAGP1, agp); break;
+    case IDC_AGP2: select(m_btnAGP2, agp); break;
+    case IDC_AGP4: select(m_btnAGP4, agp); break;
+    case IDC_FAST_WRITES: toggle(m_btnFastWrites, {&m_btnFastWrites}); break;
+    case IDC_OVERLAY_STANDARD: select(m_btnOverlayStandard, {&m_btnOverlayStandard, &m_btnOverlayActive}); break;
+    case IDC_OVERLAY_ACTIVE: select(m_btnOverlayActive, {&m_btnOverlayStandard, &m_btnOverlayActive}); break;
+    case IDC_NTSC: select(m_btnNTSC, {&m_btnNTSC, &m_btnPAL}); break;
+    case IDC_PAL: select(m_btnPAL, {&m_btnNTSC, &m_btnPAL}); break;
     case IDC_COMPOSITE:
-        SelectIn(m_btnComposite, {&m_btnComposite, &m_btnSVHS});
+        select(m_btnComposite, {&m_btnComposite, &m_btnSVHS});
         g_pDriver->m_nTVFormat = 5;
         break;
     case IDC_SVHS:
-        SelectIn(m_btnSVHS, {&m_btnComposite, &m_btnSVHS});
+        select(m_btnSVHS, {&m_btnComposite, &m_btnSVHS});
         g_pDriver->m_nTVFormat = 4;
         break;
-    case IDC_RESCALING: SelectIn(m_btnRescaling, {&m_btnRescaling, &m_btnDefaultScaling}); break;
-    case IDC_DEFAULT_SCALING: SelectIn(m_btnDefaultScaling, {&m_btnRescaling, &m_btnDefaultScaling}); break;
+    case IDC_RESCALING: select(m_btnRescaling, {&m_btnRescaling, &m_btnDefaultScaling}); break;
+    case IDC_DEFAULT_SCALING: select(m_btnDefaultScaling, {&m_btnRescaling, &m_btnDefaultScaling}); break;
     case IDC_RESOLUTION: OnResolution(); break;
     default: break;
     }

@@ -12,14 +12,6 @@
 
 namespace {
 
-void Select(C4StateBitButton* on, std::initializer_list<C4StateBitButton*> group)
-{
-    for (C4StateBitButton* button : group)
-        button->m_bChecked = 0;
-    if (on)
-        on->m_bChecked = 1;
-}
-
 void InvalidateAll(std::initializer_list<CWnd*> controls, BOOL erase)
 {
     for (CWnd* control : controls)
@@ -76,14 +68,14 @@ bool CMarovexDlg::LoadFromDriver()
     m_btnD3DVSync.m_bChecked = d.GetD3DVSync() ? 1 : 0;
     m_btnGLVSync.m_bChecked = d.GetOpenGLVSync() ? 1 : 0;
     const int d3dFsaa = d.GetD3DFSAA();
-    Select(d3dFsaa == 2 ? &m_btnD3DFSAA2 : d3dFsaa == 4 ? &m_btnD3DFSAA4 : d3dFsaa == 9 ? &m_btnD3DFSAA9 : nullptr,
+    CheckInGroup(d3dFsaa == 2 ? &m_btnD3DFSAA2 : d3dFsaa == 4 ? &m_btnD3DFSAA4 : d3dFsaa == 9 ? &m_btnD3DFSAA9 : nullptr,
            {&m_btnD3DFSAA2, &m_btnD3DFSAA4, &m_btnD3DFSAA9});
     m_btnApply.m_bChecked = d.GetApplyAtStartup() ? 1 : 0;
     const int glFsaa = d.GetOpenGLFSAA();
-    Select(glFsaa == 0 ? &m_btnGLFSAA15 : glFsaa == 1 ? &m_btnGLFSAA2L : glFsaa == 2 ? &m_btnGLFSAA2 : nullptr,
+    CheckInGroup(glFsaa == 0 ? &m_btnGLFSAA15 : glFsaa == 1 ? &m_btnGLFSAA2L : glFsaa == 2 ? &m_btnGLFSAA2 : nullptr,
            {&m_btnGLFSAA15, &m_btnGLFSAA2L, &m_btnGLFSAA2});
     const int overlay = d.GetOverlayMode();
-    Select(overlay >= 0 && overlay <= 2 ? &m_btnOverlayStandard : overlay == 3 ? &m_btnOverlayActive : nullptr,
+    CheckInGroup(overlay >= 0 && overlay <= 2 ? &m_btnOverlayStandard : overlay == 3 ? &m_btnOverlayActive : nullptr,
            {&m_btnOverlayStandard, &m_btnOverlayActive});
 
     std::memset(m_szCoreClock, 0, sizeof m_szCoreClock);

@@ -125,8 +125,11 @@ private:
     void OnReset();
     void OnResolution();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
-    void Toggle(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> others);
-    void SelectIn(C4StateBitButton& clicked, std::initializer_list<C4StateBitButton*> group);
+    // Checks one button of a group, or none, and clears the others.  When a
+    // click is behind it, the other buttons are repainted now (the clicked
+    // one repaints itself); without one, nothing is repainted.
+    static void CheckInGroup(C4StateBitButton* on, std::initializer_list<C4StateBitButton*> group,
+                             const C4StateBitButton* clicked = nullptr);
     void OnPaint();
     void PaintFace();
     void OnSliderMoved(WPARAM clock, LPARAM id);
