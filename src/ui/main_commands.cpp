@@ -6,6 +6,7 @@
 
 #include "controls/skin.h"
 #include "resource.h"
+#include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
 void CMarovexDlg::CheckInGroup(C4StateBitButton* on, std::initializer_list<C4StateBitButton*> group,
@@ -175,7 +176,8 @@ void CMarovexDlg::OnResolution()
         return;
     RECT r;
     GetWindowRect(m_hWnd, &r);
-    m_menuResolution.TrackPopupMenu(TPM_RIGHTBUTTON, r.left + 357, r.top + 249, this);
+    m_menuResolution.TrackPopupMenu(TPM_RIGHTBUTTON, r.left + face::kResolutionPopup.x,
+                                    r.top + face::kResolutionPopup.y, this);
     ChooseResolution();
 }
 
@@ -187,12 +189,12 @@ void CMarovexDlg::ChooseResolution()
     for (int row = 0; row < CBitmapMenu::kRows; ++row) {
         if (CBitmapMenu::kRowIds[row] == m_menuResolution.m_nLastItem) {
             g_pDriver->SetTVResolution(kModes[row]);
-            offset = 16 * row;
+            offset = face::kResolutionLookStep * row;
         }
     }
-    const POINT look = {1, 477 + offset};
+    const POINT look = {face::kResolutionLook.x, face::kResolutionLook.y + offset};
     m_btnResolution.DestroyWindow();
-    m_btnResolution.Create(IDC_RESOLUTION, RECT{358, 234, 458, 244}, &g_dcSkin, &g_palSkin, look, look, look,
+    m_btnResolution.Create(IDC_RESOLUTION, face::kResolutionButton, &g_dcSkin, &g_palSkin, look, look, look,
                            look, &m_wndToolTip, IDS_RESOLUTION, this);
     m_btnResolution.Show(SW_SHOW);
     for (C4StateBitButton* button : {&m_btnNTSC, &m_btnPAL, &m_btnComposite, &m_btnSVHS})

@@ -8,6 +8,7 @@
 
 #include "controls/skin.h"
 #include "resource.h"
+#include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
 namespace {
@@ -35,16 +36,17 @@ void CMarovexDlg::RefreshPage()
 {
     // The tab of the page shown is the lit one: its normal look is the row
     // 275 pixels down, its pressed look the face's own.
-    const LONG aboutLit = m_bAboutPage ? 275 : 0;
-    const LONG mainLit = m_bAboutPage ? 0 : 275;
+    const LONG aboutLit = m_bAboutPage ? face::kLitRow : 0;
+    const LONG mainLit = m_bAboutPage ? 0 : face::kLitRow;
+    const LONG about = face::kAboutTab.left, main = face::kMainTab.left;
     m_btnAbout.DestroyWindow();
     m_btnMain.DestroyWindow();
-    m_btnAbout.Create(IDC_ABOUT, RECT{387, 0, 507, 21}, &g_dcSkin, &g_palSkin, POINT{387, aboutLit},
-                      POINT{387, 275 - aboutLit}, POINT{387, aboutLit}, POINT{387, 275 - aboutLit},
-                      &m_wndToolTip, IDS_ABOUT, this);
-    m_btnMain.Create(IDC_MAIN, RECT{254, 0, 374, 21}, &g_dcSkin, &g_palSkin, POINT{254, mainLit},
-                     POINT{254, 275 - mainLit}, POINT{254, mainLit}, POINT{254, 275 - mainLit},
-                     &m_wndToolTip, IDS_MAIN, this);
+    m_btnAbout.Create(IDC_ABOUT, face::kAboutTab, &g_dcSkin, &g_palSkin, POINT{about, aboutLit},
+                      POINT{about, face::kLitRow - aboutLit}, POINT{about, aboutLit},
+                      POINT{about, face::kLitRow - aboutLit}, &m_wndToolTip, IDS_ABOUT, this);
+    m_btnMain.Create(IDC_MAIN, face::kMainTab, &g_dcSkin, &g_palSkin, POINT{main, mainLit},
+                     POINT{main, face::kLitRow - mainLit}, POINT{main, mainLit},
+                     POINT{main, face::kLitRow - mainLit}, &m_wndToolTip, IDS_MAIN, this);
     C4StateBitButton& shown = m_bAboutPage ? m_btnAbout : m_btnMain;
     C4StateBitButton& other = m_bAboutPage ? m_btnMain : m_btnAbout;
     shown.ShowWindow(SW_SHOW);

@@ -6,14 +6,12 @@
 
 #include "controls/skin.h"
 #include "resource.h"
+#include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
 namespace {
 
-// Where a placeholder is moved before it is drawn into, in client pixels.
-struct Place {
-    int x, y, width, height;
-};
+using face::Place;
 
 // The glyph row of a digit in the digit strip, plus one.
 int DigitRow(char digit)
@@ -65,19 +63,15 @@ void CMarovexDlg::DrawPanel(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage)
     int width = 316, height = 50;
     switch (id) {
     case IDC_OUTPUT_PANEL:
-        place = Place{11, 215, 403, 50};
-        source = POINT{11, 215};
-        width = 403;
-        break;
     case IDC_AGP_PANEL:
-        place = Place{250, 143, 184, 19};
-        source = POINT{250, 143};
-        width = 184;
-        height = 19;
+        place = id == IDC_OUTPUT_PANEL ? face::kOutputPanel : face::kAGPPanel;
+        source = POINT{place.x, place.y};
+        width = place.width;
+        height = place.height;
         break;
     case IDC_TV_PANEL_SURFACE:
     case IDC_TV_PLAIN_SURFACE:
-        place = Place{158, 215, 316, 50};
+        place = face::kTVPanel;
         break;
     default:
         moveTo = nullptr;
@@ -92,18 +86,18 @@ void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL ab
 {
     if (aboutPage)
         return;
-    const Place place = id == IDC_CORE_BACKDROP ? Place{489, 46, 31, 18} : Place{489, 76, 31, 18};
+    const Place place = id == IDC_CORE_BACKDROP ? face::kCoreBackdrop : face::kMemoryBackdrop;
     // The backdrop is the skin's own: copied from the skin context, which
     // holds that picture already, it costs no load of the whole picture at
     // every slider step.  Without a skin context it is loaded as the panels are.
     if (bitmapId == IDB_SKIN && g_dcSkin.GetSafeHdc()) {
         DrawInto(dialog, id, &place, [&](HDC target) {
-            BitBlt(target, 0, 0, 31, 18, g_dcSkin.GetSafeHdc(), place.x, place.y, SRCCOPY);
+            BitBlt(target, 0, 0, place.width, place.height, g_dcSkin.GetSafeHdc(), place.x, place.y, SRCCOPY);
         });
         return;
     }
     DrawWithBitmap(dialog, id, bitmapId, &place, [&](HDC target, HDC memory) {
-        BitBlt(target, 0, 0, 31, 18, memory, place.x, place.y, SRCCOPY);
+        BitBlt(target, 0, 0, place.width, place.height, memory, place.x, place.y, SRCCOPY);
     });
 }
 
@@ -121,12 +115,12 @@ void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOO
 {
     if (aboutPage)
         return;
-    Place place = {509 - offset, 0, 9, 12};
+    Place place = {face::kUnitsX - offset, 0, face::kDigitWidth, face::kDigitHeight};
     const Place* moveTo = &place;
     if (id == IDC_CORE_UNITS || id == IDC_CORE_TENS || id == IDC_CORE_HUNDREDS)
-        place.y = 49;
+        place.y = face::kCoreDigitsY;
     else if (id == IDC_MEMORY_UNITS || id == IDC_MEMORY_TENS || id == IDC_MEMORY_HUNDREDS)
-        place.y = 80;
+        place.y = face::kMemoryDigitsY;
     else
         moveTo = nullptr;
     const int row = DigitRow(digit) - 1;

@@ -12,6 +12,7 @@
 
 #include "controls/skin.h"
 #include "resource.h"
+#include "ui/face_layout.h"
 
 CDisplayDriver* g_pDriver = nullptr;
 HMENU g_hTrayMenu = nullptr;
@@ -19,37 +20,6 @@ bool g_bFirstPaint = true;
 bool g_bStartHidden = false;
 
 namespace {
-
-struct ButtonPlace {
-    C4StateBitButton CMarovexDlg::*member;
-    UINT id;
-    RECT rect;
-    POINT normal, down, hover, hoverDown;
-    UINT toolTip;
-};
-
-// The 18 buttons the window creates, in order: place on the face, the skin
-// corners of their normal, down, hover and hover-down looks, and tooltip.
-const ButtonPlace kButtons[] = {
-    {&CMarovexDlg::m_btnAbout, IDC_ABOUT, {387, 0, 507, 21}, {387, 0}, {387, 275}, {387, 0}, {387, 275}, IDS_ABOUT},
-    {&CMarovexDlg::m_btnMain, IDC_MAIN, {254, 0, 374, 21}, {254, 275}, {254, 0}, {254, 275}, {254, 0}, IDS_MAIN},
-    {&CMarovexDlg::m_btnClose, IDC_CLOSE, {520, 4, 536, 19}, {520, 4}, {520, 279}, {520, 4}, {520, 279}, IDS_CLOSE},
-    {&CMarovexDlg::m_btnOK, IDC_OK_BUTTON, {487, 222, 526, 234}, {487, 222}, {487, 497}, {487, 222}, {487, 497}, IDS_OKAY},
-    {&CMarovexDlg::m_btnCancel, IDC_CANCEL_BUTTON, {487, 245, 526, 257}, {487, 245}, {487, 520}, {487, 245}, {487, 520}, IDS_CANCEL},
-    {&CMarovexDlg::m_btnD3DVSync, IDC_D3D_VSYNC, {67, 117, 113, 131}, {67, 117}, {67, 393}, {67, 117}, {67, 393}, IDS_D3D_VSYNC},
-    {&CMarovexDlg::m_btnD3DFSAA2, IDC_D3D_FSAA2, {67, 152, 93, 166}, {67, 152}, {67, 428}, {67, 152}, {67, 428}, IDS_D3D_FSAA2},
-    {&CMarovexDlg::m_btnD3DFSAA4, IDC_D3D_FSAA4, {67, 166, 93, 180}, {67, 166}, {67, 442}, {67, 166}, {67, 442}, IDS_D3D_FSAA4},
-    {&CMarovexDlg::m_btnD3DFSAA9, IDC_D3D_FSAA9, {67, 180, 93, 194}, {67, 180}, {67, 456}, {67, 180}, {67, 456}, IDS_D3D_FSAA9},
-    {&CMarovexDlg::m_btnGLVSync, IDC_GL_VSYNC, {141, 117, 187, 131}, {141, 117}, {141, 393}, {141, 117}, {141, 393}, IDS_GL_VSYNC},
-    {&CMarovexDlg::m_btnGLFSAA15, IDC_GL_FSAA15, {141, 152, 216, 166}, {141, 152}, {141, 428}, {141, 152}, {141, 428}, IDS_GL_FSAA15},
-    {&CMarovexDlg::m_btnGLFSAA2L, IDC_GL_FSAA2L, {141, 166, 216, 180}, {141, 166}, {141, 442}, {141, 166}, {141, 442}, IDS_GL_FSAA2L},
-    {&CMarovexDlg::m_btnGLFSAA2, IDC_GL_FSAA2, {141, 180, 216, 194}, {141, 180}, {141, 456}, {141, 180}, {141, 456}, IDS_GL_FSAA2},
-    {&CMarovexDlg::m_btnApply, IDC_APPLY_AT_STARTUP, {273, 104, 348, 117}, {273, 104}, {273, 380}, {273, 104}, {273, 380}, IDS_APPLY_AT_STARTUP},
-    {&CMarovexDlg::m_btnTest, IDC_TEST, {358, 105, 398, 118}, {358, 105}, {358, 380}, {358, 105}, {358, 380}, IDS_TEST},
-    {&CMarovexDlg::m_btnReset, IDC_RESET, {408, 105, 448, 118}, {408, 105}, {408, 380}, {408, 105}, {408, 380}, IDS_RESET},
-    {&CMarovexDlg::m_btnOverlayStandard, IDC_OVERLAY_STANDARD, {302, 177, 355, 190}, {302, 177}, {302, 453}, {302, 177}, {302, 453}, IDS_OVERLAY_STANDARD},
-    {&CMarovexDlg::m_btnOverlayActive, IDC_OVERLAY_ACTIVE, {355, 177, 408, 190}, {355, 177}, {355, 453}, {355, 177}, {355, 453}, IDS_OVERLAY_ACTIVE},
-};
 
 // The six resolution choices, in menu order, with the text kept as each
 // owner-drawn item's data.
@@ -236,10 +206,10 @@ BOOL CMarovexDlg::OnInitDialog()
 {
     Busy busy(*this);
     CDialog::OnInitDialog();
-    ::MoveWindow(m_hWnd, 0, 0, 540, 275, TRUE);
+    ::MoveWindow(m_hWnd, 0, 0, face::kWidth, face::kHeight, TRUE);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    m_rcBackground = RECT{0, 0, 550, 275};
+    m_rcBackground = face::kBackground;
     ::SetWindowTextA(m_hWnd, kProgramCaption);
     SendMessage(WM_SETICON, ICON_BIG,
                 reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAROVEX))));
@@ -273,16 +243,19 @@ BOOL CMarovexDlg::OnInitDialog()
     if (!LoadSkinBitmap(IDB_ABOUT, &g_bmpBack, &g_palBack))
         ReportError("Graphics Error\n\nCould not create the about graphic.");
 
-    for (const ButtonPlace& b : kButtons)
+    for (const face::ButtonPlace& b : face::kButtons)
         (this->*b.member).Create(b.id, b.rect, &g_dcSkin, &g_palSkin, b.normal, b.down, b.hover,
                                  b.hoverDown, &m_wndToolTip, b.toolTip, this);
-    const POINT thumb = {530, 297};
-    m_sliderCore.Create(IDC_CORE_SLIDER, RECT{251, 52, 481, 68}, 5, 16, &g_dcSkin, &g_palSkin, thumb,
-                        thumb, thumb, POINT{251, 52}, POINT{251, 52}, &m_wndToolTip, IDS_CORE_SPEED,
+    // Each track's look is the face's own place.
+    const POINT thumb = face::kThumbLook;
+    const POINT coreTrack = {face::kCoreSlider.left, face::kCoreSlider.top};
+    const POINT memoryTrack = {face::kMemorySlider.left, face::kMemorySlider.top};
+    m_sliderCore.Create(IDC_CORE_SLIDER, face::kCoreSlider, face::kThumbWidth, face::kThumbHeight, &g_dcSkin,
+                        &g_palSkin, thumb, thumb, thumb, coreTrack, coreTrack, &m_wndToolTip, IDS_CORE_SPEED,
                         this, FALSE);
-    m_sliderMemory.Create(IDC_MEMORY_SLIDER, RECT{251, 82, 481, 98}, 5, 16, &g_dcSkin, &g_palSkin, thumb,
-                          thumb, thumb, POINT{251, 82}, POINT{251, 82}, &m_wndToolTip, IDS_MEMORY_SPEED,
-                          this, FALSE);
+    m_sliderMemory.Create(IDC_MEMORY_SLIDER, face::kMemorySlider, face::kThumbWidth, face::kThumbHeight,
+                          &g_dcSkin, &g_palSkin, thumb, thumb, thumb, memoryTrack, memoryTrack, &m_wndToolTip,
+                          IDS_MEMORY_SPEED, this, FALSE);
 
     g_pDriver = new CDisplayDriver(m_os, m_user, reinterpret_cast<platform::Window>(m_hWnd));
     RefreshPage();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
 namespace {
@@ -93,12 +94,12 @@ void CMarovexDlg::ShowFromTray()
 {
     if (g_bStartHidden) {
         SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_APPWINDOW);
-        MoveWindow(m_hWnd, 0, 0, 540, 275, FALSE);
+        MoveWindow(m_hWnd, 0, 0, face::kWidth, face::kHeight, FALSE);
         // Centred on the screen: the window has no owner.
         RECT work;
         GetWindowRect(GetDesktopWindow(), &work);
-        MoveWindow(m_hWnd, (work.right - work.left - 540) / 2, (work.bottom - work.top - 275) / 2, 540, 275,
-                   FALSE);
+        MoveWindow(m_hWnd, (work.right - work.left - face::kWidth) / 2, (work.bottom - work.top - face::kHeight) / 2,
+                   face::kWidth, face::kHeight, FALSE);
         g_bStartHidden = false;
         InvalidateRect(m_hWnd, nullptr, TRUE);
         SetForegroundWindow(m_hWnd);
