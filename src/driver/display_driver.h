@@ -179,13 +179,6 @@ public:
     unsigned char m_TVFormatBlock[72] = {};
 
 private:
-    // The steps of ApplySettings, in their order.  A failed step stores its
-    // message and clears run.ok; the start-up entry and the final commit
-    // are written only while run.ok holds.
-    struct ApplyRun {
-        bool ok = true;
-        bool clockWritten = false;  // the display is reset at the end
-    };
     // The steps of ReadSettings.
     bool ReadBaselineClocks();
     void ReadStartupEntry();
@@ -205,6 +198,13 @@ private:
     void KeepOrUndoSwitch(const OutputMode& target);
     void DesktopMode(std::uint32_t mode[4]) const;
 
+    // The steps of ApplySettings, in their order.  A failed step stores its
+    // message and clears run.ok; the start-up entry and the final commit
+    // are written only while run.ok holds.
+    struct ApplyRun {
+        bool ok = true;
+        bool clockWritten = false;  // the display is reset at the end
+    };
     bool HasPendingChanges() const;
     void StepFailed(ApplyRun& run, const char* message);
     void ApplyClocks(ApplyRun& run);
