@@ -144,28 +144,28 @@ void CDisplayDriver::ApplyOpenGL(ApplyRun& run)
     const std::string key = layout::SubKey(m_szAdapterKey, layout::kOpenGL);
     if (m_nNewOpenGLFSAA != m_nOpenGLFSAA) {
         if (m_nNewOpenGLFSAA == -1) {
-            if (WriteDword(key.c_str(), "EnableFSAA", 0)) {
-                DeleteValue(key.c_str(), "FSAAQuality");
+            if (WriteDword(key.c_str(), layout::kOpenGLFSAA, 0)) {
+                DeleteValue(key.c_str(), layout::kOpenGLFSAAQuality);
                 m_nOpenGLFSAA = m_nNewOpenGLFSAA;
             } else {
                 StepFailed(run, "E5.9: Unable to enable FSAA for OpenGL.");
             }
-        } else if (!WriteDword(key.c_str(), "EnableFSAA", 1)) {
+        } else if (!WriteDword(key.c_str(), layout::kOpenGLFSAA, 1)) {
             StepFailed(run, "CVC5.10: Unable to enable FSAA for OpenGL.");
-        } else if (!WriteDword(key.c_str(), "FSAAQuality", static_cast<std::uint32_t>(m_nNewOpenGLFSAA))) {
+        } else if (!WriteDword(key.c_str(), layout::kOpenGLFSAAQuality, static_cast<std::uint32_t>(m_nNewOpenGLFSAA))) {
             StepFailed(run, "E5.11: Unable to set the FSAA quality value for OpenGL.");
         } else {
             m_nOpenGLFSAA = m_nNewOpenGLFSAA;
         }
     }
     if (m_bNewOpenGLVSync != m_bOpenGLVSync) {
-        if (WriteDword(key.c_str(), "DefaultSwapInterval", m_bNewOpenGLVSync ? 1 : 0xFFFFFFFFu))
+        if (WriteDword(key.c_str(), layout::kOpenGLSwapInterval, m_bNewOpenGLVSync ? 1 : 0xFFFFFFFFu))
             m_bOpenGLVSync = m_bNewOpenGLVSync;
         else
             StepFailed(run, "E5.12: Unable to enable Vsync for OpenGL.");
     }
     if (m_bNewOpenGLZBuffer != m_bOpenGLZBuffer) {
-        if (WriteDword(key.c_str(), "RenderQualityFlags", m_bNewOpenGLZBuffer ? 16 : 0))
+        if (WriteDword(key.c_str(), layout::kOpenGLRenderQuality, m_bNewOpenGLZBuffer ? 16 : 0))
             m_bOpenGLZBuffer = m_bNewOpenGLZBuffer;
         else
             StepFailed(run, "E5.13: Unable to enable ZBuffer for OpenGL .");
@@ -178,18 +178,18 @@ void CDisplayDriver::ApplyDirect3D(ApplyRun& run)
     const std::string key = layout::SubKey(m_szAdapterKey, layout::kDirect3D);
     if (m_nNewD3DFSAA != m_nD3DFSAA && m_wDeviceID >= 0x100) {
         const bool on = m_nNewD3DFSAA > 0;
-        bool written = WriteDword(key.c_str(), "ANTIALIASENABLE", on ? 2 : 0);
+        bool written = WriteDword(key.c_str(), layout::kD3DAntialias, on ? 2 : 0);
         if (written)
-            written = on ? WriteDword(key.c_str(), "ANTIALIASQUALITY", D3DQuality(m_nNewD3DFSAA))
-                         : DeleteValue(key.c_str(), "ANTIALIASQUALITY");
+            written = on ? WriteDword(key.c_str(), layout::kD3DAntialiasQuality, D3DQuality(m_nNewD3DFSAA))
+                         : DeleteValue(key.c_str(), layout::kD3DAntialiasQuality);
         if (written)
             m_nD3DFSAA = m_nNewD3DFSAA;
         else
             StepFailed(run, "E5.14: Unable to set the FSAA quality value for DirectX.");
     }
     if (m_bNewD3DVSync != m_bD3DVSync) {
-        const bool written = m_bUseVSyncMode ? WriteDword(key.c_str(), "VSYNCMODE", m_bNewD3DVSync ? 2 : 0)
-                                             : WriteDword(key.c_str(), "VSYNCENABLE", m_bNewD3DVSync ? 1 : 0);
+        const bool written = m_bUseVSyncMode ? WriteDword(key.c_str(), layout::kD3DVSyncMode, m_bNewD3DVSync ? 2 : 0)
+                                             : WriteDword(key.c_str(), layout::kD3DVSyncEnable, m_bNewD3DVSync ? 1 : 0);
         if (written)
             m_bD3DVSync = m_bNewD3DVSync;
         else
@@ -197,7 +197,7 @@ void CDisplayDriver::ApplyDirect3D(ApplyRun& run)
                                             : "E5.16: Unable to enable VSynch for DirectX.");
     }
     if (m_bNewD3DZBuffer != m_bD3DZBuffer) {
-        if (WriteDword(key.c_str(), "VALIDATEZMETHOD", m_bNewD3DZBuffer ? 2 : 0))
+        if (WriteDword(key.c_str(), layout::kD3DValidateZ, m_bNewD3DZBuffer ? 2 : 0))
             m_bD3DZBuffer = m_bNewD3DZBuffer;
         else
             StepFailed(run, "E5.17: Unable to enable ZBuffer for DirectX.");
@@ -209,7 +209,7 @@ void CDisplayDriver::ApplyOverlay(ApplyRun& run)
     if (m_nNewOverlayMode == m_nOverlayMode)
         return;
     const std::string key = layout::SubKey(m_szAdapterKey, layout::kDirectDraw);
-    if (WriteDword(key.c_str(), "VideoBusMasterMode", static_cast<std::uint32_t>(m_nNewOverlayMode)))
+    if (WriteDword(key.c_str(), layout::kOverlayMode, static_cast<std::uint32_t>(m_nNewOverlayMode)))
         m_nOverlayMode = m_nNewOverlayMode;
     else
         StepFailed(run, "E5.18: Unable to set the Overlay setting.");
@@ -222,14 +222,14 @@ void CDisplayDriver::ApplyAGPRate(ApplyRun& run)
         return;
     bool written = true;
     if (m_nNewAGPRate == 1) {
-        DeleteValue(layout::kGlobalSystemKey, "EnableVia4X");
-        written = DeleteValue(layout::kGlobalSystemKey, "EnableIrongate2x");
+        DeleteValue(layout::kGlobalSystemKey, layout::kAGP4x);
+        written = DeleteValue(layout::kGlobalSystemKey, layout::kAGP2x);
     } else if (m_nNewAGPRate == 2) {
-        DeleteValue(layout::kGlobalSystemKey, "EnableVia4X");
-        written = WriteDword(layout::kGlobalSystemKey, "EnableIrongate2x", 1);
+        DeleteValue(layout::kGlobalSystemKey, layout::kAGP4x);
+        written = WriteDword(layout::kGlobalSystemKey, layout::kAGP2x, 1);
     } else if (m_nNewAGPRate == 4) {
-        DeleteValue(layout::kGlobalSystemKey, "EnableIrongate2x");
-        written = WriteDword(layout::kGlobalSystemKey, "EnableVia4X", 1);
+        DeleteValue(layout::kGlobalSystemKey, layout::kAGP2x);
+        written = WriteDword(layout::kGlobalSystemKey, layout::kAGP4x, 1);
     }
     if (written)
         m_nAGPRate = m_nNewAGPRate;

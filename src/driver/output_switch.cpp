@@ -81,14 +81,14 @@ bool CDisplayDriver::ChooseOutputMode(OutputMode* target)
 
     switch (device) {
     case nv::kOutputMonitor:
-        readStoredMode("Analog Monitor");
+        readStoredMode(layout::kMonitorMode);
         if (accepts())
             return true;
         mode[0] = 640;
         mode[1] = 480;
         return accepts();
     case nv::kOutputFlatPanel: {
-        readStoredMode("Digital Flat Panel");
+        readStoredMode(layout::kFlatPanelMode);
         std::uint32_t panel[nv::kFlatPanelInfoSize / 4] = {};
         if (RmConfigGetEx(m_hClient, nv::kDeviceHandle, nv::kItemFlatPanelInfo, panel, sizeof panel) != 0)
             return false;
@@ -119,7 +119,7 @@ bool CDisplayDriver::ChooseTVMode(OutputMode* target)
     SetOutputMode(tvRequest);
     unsigned char block[sizeof m_TVFormatBlock];
     std::memcpy(block, m_TVFormatBlock, sizeof block);
-    if (ReadBinary(layout::SubKey(m_szTweakKey, layout::kTVOut).c_str(), "DynamicFmt", block, sizeof block)) {
+    if (ReadBinary(layout::SubKey(m_szTweakKey, layout::kTVOut).c_str(), layout::kTVFormat, block, sizeof block)) {
         std::memcpy(m_TVFormatBlock, block, sizeof block);
     } else {
         std::uint32_t tvFormat = 0;
@@ -149,11 +149,11 @@ void CDisplayDriver::KeepOrUndoSwitch(const OutputMode& target)
     const std::string modesKey = layout::SubKey(m_szTweakKey, layout::kDisplayModes);
     if (m_user.Ask(m_hWndOwner, "Would you like to keep these settings?", UserPrompts::kQuestion)) {
         if (m_nNewOutputDevice == nv::kOutputMonitor)
-            WriteBinary(modesKey.c_str(), "Analog Monitor", target.mode, sizeof target.mode);
+            WriteBinary(modesKey.c_str(), layout::kMonitorMode, target.mode, sizeof target.mode);
         else if (m_nNewOutputDevice == nv::kOutputFlatPanel)
-            WriteBinary(modesKey.c_str(), "Digital Flat Panel", target.mode, sizeof target.mode);
+            WriteBinary(modesKey.c_str(), layout::kFlatPanelMode, target.mode, sizeof target.mode);
         else
-            WriteBinary(layout::SubKey(m_szTweakKey, layout::kTVOut).c_str(), "DynamicFmt", m_TVFormatBlock,
+            WriteBinary(layout::SubKey(m_szTweakKey, layout::kTVOut).c_str(), layout::kTVFormat, m_TVFormatBlock,
                         sizeof m_TVFormatBlock);
         m_nOutputDevice = m_nNewOutputDevice;
         return;

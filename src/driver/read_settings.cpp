@@ -50,31 +50,31 @@ void CDisplayDriver::ReadOpenGL()
     const std::string key = layout::SubKey(m_szAdapterKey, layout::kOpenGL);
     std::uint32_t value = 0;
     m_nOpenGLFSAA = -1;
-    if (ReadDword(key.c_str(), "EnableFSAA", &value) && value == 1) {
+    if (ReadDword(key.c_str(), layout::kOpenGLFSAA, &value) && value == 1) {
         std::uint32_t quality = 0;
-        if (ReadDword(key.c_str(), "FSAAQuality", &quality))
+        if (ReadDword(key.c_str(), layout::kOpenGLFSAAQuality, &quality))
             m_nOpenGLFSAA = static_cast<int>(quality);
     }
     m_nNewOpenGLFSAA = m_nOpenGLFSAA;
 
     value = 0;
-    m_bOpenGLVSync = !ReadDword(key.c_str(), "DefaultSwapInterval", &value) || value <= 1;
+    m_bOpenGLVSync = !ReadDword(key.c_str(), layout::kOpenGLSwapInterval, &value) || value <= 1;
     m_bNewOpenGLVSync = m_bOpenGLVSync;
 
     value = 0;
-    m_bOpenGLZBuffer = ReadDword(key.c_str(), "RenderQualityFlags", &value) && value != 0;
+    m_bOpenGLZBuffer = ReadDword(key.c_str(), layout::kOpenGLRenderQuality, &value) && value != 0;
     m_bNewOpenGLZBuffer = m_bOpenGLZBuffer;
 }
 
 // Older devices have no FSAA setting to read.  Vertical sync is kept in
-// "VSYNCMODE" by drivers whose "VSYNCENABLE" is 0.
+// layout::kD3DVSyncMode by drivers whose layout::kD3DVSyncEnable is 0.
 void CDisplayDriver::ReadDirect3D()
 {
     const std::string key = layout::SubKey(m_szAdapterKey, layout::kDirect3D);
     if (m_wDeviceID >= 0x100) {
         std::uint32_t enable = 2, quality = 1;
-        ReadDword(key.c_str(), "ANTIALIASENABLE", &enable);
-        ReadDword(key.c_str(), "ANTIALIASQUALITY", &quality);
+        ReadDword(key.c_str(), layout::kD3DAntialias, &enable);
+        ReadDword(key.c_str(), layout::kD3DAntialiasQuality, &quality);
         if (enable == 0 || quality > 5)
             m_nD3DFSAA = 0;
         else if (quality == 0)
@@ -87,11 +87,11 @@ void CDisplayDriver::ReadDirect3D()
     }
 
     std::uint32_t vsyncEnable = 0;
-    if (!ReadDword(key.c_str(), "VSYNCENABLE", &vsyncEnable) || vsyncEnable != 0) {
+    if (!ReadDword(key.c_str(), layout::kD3DVSyncEnable, &vsyncEnable) || vsyncEnable != 0) {
         m_bD3DVSync = true;
     } else {
         std::uint32_t vsyncMode = 0;
-        if (ReadDword(key.c_str(), "VSYNCMODE", &vsyncMode)) {
+        if (ReadDword(key.c_str(), layout::kD3DVSyncMode, &vsyncMode)) {
             m_bUseVSyncMode = true;
             m_bD3DVSync = vsyncMode == 2;
         } else {
@@ -101,7 +101,7 @@ void CDisplayDriver::ReadDirect3D()
     m_bNewD3DVSync = m_bD3DVSync;
 
     std::uint32_t value = 0;
-    m_bD3DZBuffer = ReadDword(key.c_str(), "VALIDATEZMETHOD", &value) && value != 0;
+    m_bD3DZBuffer = ReadDword(key.c_str(), layout::kD3DValidateZ, &value) && value != 0;
     m_bNewD3DZBuffer = m_bD3DZBuffer;
 }
 
@@ -109,7 +109,7 @@ void CDisplayDriver::ReadDirect3D()
 void CDisplayDriver::ReadOverlay()
 {
     std::uint32_t overlay = 0;
-    ReadDword(layout::SubKey(m_szAdapterKey, layout::kDirectDraw).c_str(), "VideoBusMasterMode", &overlay);
+    ReadDword(layout::SubKey(m_szAdapterKey, layout::kDirectDraw).c_str(), layout::kOverlayMode, &overlay);
     if (overlay <= 3) {
         m_nOverlayMode = static_cast<int>(overlay);
         m_nNewOverlayMode = m_nOverlayMode;
@@ -120,10 +120,10 @@ void CDisplayDriver::ReadOverlay()
 void CDisplayDriver::ReadAGPRate()
 {
     std::uint32_t value = 0;
-    if (ReadDword(layout::kGlobalSystemKey, "EnableIrongate2x", &value) && value != 0)
+    if (ReadDword(layout::kGlobalSystemKey, layout::kAGP2x, &value) && value != 0)
         m_nAGPRate = 2;
     value = 0;
-    if (ReadDword(layout::kGlobalSystemKey, "EnableVia4X", &value) && value != 0)
+    if (ReadDword(layout::kGlobalSystemKey, layout::kAGP4x, &value) && value != 0)
         m_nAGPRate = 4;
     m_nNewAGPRate = m_nAGPRate;
 }

@@ -24,6 +24,25 @@ constexpr const char* kClockSalt = "Homer";
 constexpr const char* kStartupRecord = "Krusty";
 constexpr const char* kStartupFlag = "Marge";
 
+// Values of the OpenGL key.
+constexpr const char* kOpenGLFSAA = "EnableFSAA";
+constexpr const char* kOpenGLFSAAQuality = "FSAAQuality";
+constexpr const char* kOpenGLSwapInterval = "DefaultSwapInterval";
+constexpr const char* kOpenGLRenderQuality = "RenderQualityFlags";
+// Values of the Direct3D key.
+constexpr const char* kD3DAntialias = "ANTIALIASENABLE";
+constexpr const char* kD3DAntialiasQuality = "ANTIALIASQUALITY";
+constexpr const char* kD3DVSyncEnable = "VSYNCENABLE";
+constexpr const char* kD3DVSyncMode = "VSYNCMODE";
+constexpr const char* kD3DValidateZ = "VALIDATEZMETHOD";
+// The value of the DirectDraw key.
+constexpr const char* kOverlayMode = "VideoBusMasterMode";
+// The display-mode records last kept for each kind of device, and the TV
+// format block.
+constexpr const char* kMonitorMode = "Analog Monitor";
+constexpr const char* kFlatPanelMode = "Digital Flat Panel";
+constexpr const char* kTVFormat = "DynamicFmt";
+
 // The log-on entry that runs the driver maker's start-up library.
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kStartupValue = "NvInitialize";
@@ -31,6 +50,8 @@ constexpr const char* kStartupCommand = "RUNDLL32.EXE NVQTWK.DLL,NvXTInit";
 
 // The AGP switches, shared by every adapter.
 constexpr const char* kGlobalSystemKey = "SOFTWARE\\NVIDIA Corporation\\Global\\System";
+constexpr const char* kAGP2x = "EnableIrongate2x";
+constexpr const char* kAGP4x = "EnableVia4X";
 
 // The program's own key: the journal of a running clock test.
 constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";

@@ -11,17 +11,6 @@
 #include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
-namespace {
-
-void InvalidateAll(std::initializer_list<CWnd*> controls, BOOL erase)
-{
-    for (CWnd* control : controls)
-        if (control->m_hWnd)
-            control->Invalidate(erase);
-}
-
-}  // namespace
-
 void WriteClockText(char (&text)[5], long mhz)
 {
     std::snprintf(text, sizeof text, "%ld", mhz);
@@ -113,8 +102,10 @@ void CMarovexDlg::ShowMainControls(BOOL show)
         slider->ShowWindow(command);
         slider->EnableWindow(show);
     }
-    InvalidateAll({&m_btnD3DVSync, &m_btnD3DFSAA2, &m_btnD3DFSAA4, &m_btnD3DFSAA9, &m_btnGLVSync,
-                &m_btnGLFSAA15, &m_btnGLFSAA2L, &m_btnGLFSAA2, &m_btnApply, &m_btnTest, &m_btnReset,
-                &m_btnOverlayStandard, &m_btnOverlayActive, &m_sliderCore, &m_sliderMemory},
-               TRUE);
+    for (CWnd* control : std::initializer_list<CWnd*>{
+             &m_btnD3DVSync, &m_btnD3DFSAA2, &m_btnD3DFSAA4, &m_btnD3DFSAA9, &m_btnGLVSync, &m_btnGLFSAA15,
+             &m_btnGLFSAA2L, &m_btnGLFSAA2, &m_btnApply, &m_btnTest, &m_btnReset, &m_btnOverlayStandard,
+             &m_btnOverlayActive, &m_sliderCore, &m_sliderMemory})
+        if (control->m_hWnd)
+            control->Invalidate(TRUE);
 }
