@@ -1,7 +1,5 @@
 // The click handlers of the main window: they change the buttons, the
 // working copy of the settings, and run OK's apply and the clock test.
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "controls/skin.h"

@@ -1,7 +1,6 @@
 // Painting of the main window: the page picture, the two panels that blank
 // parts of the Main face, and the clock read-outs drawn with bitmap digits
 // into their placeholder controls.
-#include <cstdio>
 #include <cstring>
 
 #include "controls/skin.h"
