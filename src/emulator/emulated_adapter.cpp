@@ -86,7 +86,7 @@ Request Describe(std::uint32_t function, const void* block)
 // (a refresh rate of 0 asks for the device's default).
 bool WellFormed(const platform::DisplayMode& mode)
 {
-    if (mode.dmSize != 148 && mode.dmSize != 124)
+    if (mode.dmSize != platform::kDevModeSize && mode.dmSize != 124)
         return false;
     const struct { std::uint32_t flag, value; bool zeroAllowed; } fields[] = {
         {platform::kDmBitsPerPel, mode.dmBitsPerPel, false},

@@ -40,13 +40,13 @@ constexpr UINT kTrayIconId = 128;
 constexpr UINT_PTR kTrayIconTimer = 1;
 
 bool TrayAddIcon(HWND wnd, UINT id, HICON icon, const char* tip);
+bool TrayRemoveIcon(HWND wnd, UINT id);
 
 // The clock read-outs' texts: whole MHz in decimal, at most four digits.
 // Reading stops at the first character that is not a digit; an empty text
 // reads as 0.
 void WriteClockText(char (&text)[5], long mhz);
 int ReadClockText(const char* text);
-bool TrayRemoveIcon(HWND wnd, UINT id);
 
 class CMarovexDlg : public CDialog {
 public:

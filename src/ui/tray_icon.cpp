@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "resource.h"
 #include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 
@@ -72,12 +73,8 @@ void CMarovexDlg::OnTrayNotify(WPARAM, LPARAM mouseMessage)
 {
     switch (mouseMessage) {
     case WM_LBUTTONDBLCLK:
-        if (m_nBusy > 0) {
-            m_bOpenHeld = true;
-        } else {
-            Busy busy(*this);
-            ShowFromTray();
-        }
+        // The menu's Open, held like it while an operation runs.
+        OnCommand(ID_TRAY_OPEN, 0);
         break;
     case WM_RBUTTONDOWN: {
         POINT cursor;
