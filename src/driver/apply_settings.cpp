@@ -9,6 +9,7 @@
 
 #include "driver/display_driver.h"
 #include "driver/registry_layout.h"
+#include "driver/settings_lock.h"
 #include "platform/nv_protocol.h"
 
 using namespace platform;
@@ -46,6 +47,11 @@ bool CDisplayDriver::ApplySettings()
 {
     if (!HasPendingChanges())
         return true;  // not even the start-up entry is touched
+    const SettingsLock lock(m_os);
+    if (!lock.Held()) {
+        Fail(kSettingsBusy);
+        return false;
+    }
     m_bApplyAtStartup = m_bNewApplyAtStartup;
     if (!Connect("E5.1: Invalid video driver allocation.", "E5.2: Invalid video driver device ID."))
         return false;

@@ -98,3 +98,14 @@ void CDisplayDriver::SettleInterruptedTest()
     m_bJournalSettled = true;
     m_user.Tell(m_hWndOwner, text, UserPrompts::kInformation);
 }
+
+// A journal that could not be settled: the board may run its trial clocks,
+// so the clocks before the test are taken as the current ones.
+void CDisplayDriver::TakeClocksFromJournal()
+{
+    ClockJournal journal = {};
+    if (ReadClockJournal(&journal) < 4 || !IsClockMHz(journal.oldCore) || !IsClockMHz(journal.oldMem))
+        return;
+    m_nCoreClock = m_nNewCoreClock = journal.oldCore;
+    m_nMemClock = m_nNewMemClock = journal.oldMem;
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/display_driver.h"
+#include "driver/settings_lock.h"
 #include "platform/nv_protocol.h"
 
 using namespace platform;
@@ -47,6 +48,11 @@ bool CDisplayDriver::TestClockSpeeds()
     const ClockJournal journal = {m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock};
     if (journal.trialCore == journal.oldCore && journal.trialMem == journal.oldMem)
         return true;
+    const SettingsLock lock(m_os);
+    if (!lock.Held()) {
+        Fail(kSettingsBusy);
+        return false;
+    }
 
     if (!Connect("E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID."))
         return false;

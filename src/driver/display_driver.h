@@ -47,6 +47,10 @@ public:
     bool TestClockSpeeds();
     static constexpr const char* kClockJournalError =
         "E6.10: Unable to record the clock test in the registry.";
+    // An apply or a clock test finds another program changing the settings:
+    // nothing was done.
+    static constexpr const char* kSettingsBusy =
+        "The display settings are being changed by another program.  Please try again when it has finished.";
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
@@ -239,6 +243,7 @@ private:
     int ReadClockJournal(ClockJournal* journal);
     void DeleteClockJournal();
     void SettleInterruptedTest();
+    void TakeClocksFromJournal();
     void EndTrial(const ClockJournal& journal, std::uint32_t trialClient);
     bool m_bJournalSettled = false;
     platform::DeviceContext MakeDisplayDC();

@@ -111,6 +111,12 @@ public:
     virtual bool GetVersionExA(OsVersionInfo* info) = 0;
     virtual std::uint32_t GetTickCount() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // The lock held by whichever program is changing the board's settings
+    // (an apply, a clock test), so that two programs never change them at
+    // once.  TryLockSettings does not wait: true when this process holds it
+    // now; each true is matched by one UnlockSettings.
+    virtual bool TryLockSettings() = 0;
+    virtual void UnlockSettings() = 0;
 
     // Libraries: loading, looking up, and calling the two kinds of function
     // the core calls through a looked-up address.

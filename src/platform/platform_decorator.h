@@ -53,6 +53,8 @@ public:
     bool GetVersionExA(OsVersionInfo* info) override { return m_inner.GetVersionExA(info); }
     std::uint32_t GetTickCount() override { return m_inner.GetTickCount(); }
     void Sleep(std::uint32_t milliseconds) override { m_inner.Sleep(milliseconds); }
+    bool TryLockSettings() override { return m_inner.TryLockSettings(); }
+    void UnlockSettings() override { m_inner.UnlockSettings(); }
 
     Module LoadLibraryA(const char* name) override { return m_inner.LoadLibraryA(name); }
     Procedure GetProcAddressA(Module module, const char* name) override

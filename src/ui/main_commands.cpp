@@ -127,6 +127,12 @@ bool CMarovexDlg::ApplyToDriver()
         d.m_bClocksTested = false;
         return true;
     }
+    // Another program is changing the settings: nothing was done, and the
+    // user may press OK again once it has finished.
+    if (d.GetLastErrorText() == CDisplayDriver::kSettingsBusy) {
+        Tell(CDisplayDriver::kSettingsBusy, platform::UserPrompts::kInformation);
+        return false;
+    }
     const std::string text = "Configuration Error\n\n" + d.GetLastErrorText() + ".";
     ReportError(text.c_str());
     RefreshPage();
@@ -150,6 +156,10 @@ void CMarovexDlg::OnTest()
     d.SetNewMemClock(mem);
     if (d.TestClockSpeeds())
         return;
+    if (d.GetLastErrorText() == CDisplayDriver::kSettingsBusy) {
+        Tell(CDisplayDriver::kSettingsBusy, platform::UserPrompts::kInformation);
+        return;
+    }
     // A test that could not be recorded never ran: that is no failure of the clocks.
     if (d.GetLastErrorText() == CDisplayDriver::kClockJournalError)
         ReportError(("Configuration Error\n\n" + d.GetLastErrorText()).c_str());

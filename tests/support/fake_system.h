@@ -21,6 +21,7 @@ namespace fake {
 struct RegValue {
     std::uint32_t type;
     std::vector<unsigned char> data;
+    bool operator==(const RegValue& other) const { return type == other.type && data == other.data; }
 };
 
 struct RegCall {
@@ -104,6 +105,12 @@ public:
     bool GetVersionExA(platform::OsVersionInfo* info) override;
     std::uint32_t GetTickCount() override { return tickCount; }
     void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+    // The settings lock: held by another program while lockedElsewhere; how
+    // deep this process holds it now.
+    bool lockedElsewhere = false;
+    int settingsLocks = 0;
+    bool TryLockSettings() override { return !lockedElsewhere && ++settingsLocks > 0; }
+    void UnlockSettings() override { --settingsLocks; }
 
     platform::Module LoadLibraryA(const char*) override { return 0; }
     platform::Procedure GetProcAddressA(platform::Module, const char*) override { return 0; }

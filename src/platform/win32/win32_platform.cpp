@@ -133,6 +133,25 @@ void Win32Platform::Sleep(std::uint32_t milliseconds)
     ::Sleep(milliseconds);
 }
 
+// A named mutex, shared by the window and the console program.  The system
+// releases it when its holder ends, however it ends; the next taker then
+// gets it as abandoned, which is as good as free.  No backslash in the
+// name: Windows 98 and NT 4 know no name spaces.
+bool Win32Platform::TryLockSettings()
+{
+    if (!m_settingsLock)
+        m_settingsLock = ::CreateMutexA(nullptr, FALSE, "Marovex settings");
+    if (!m_settingsLock)
+        return true;  // nothing to share it through: the user is not locked out
+    const DWORD wait = ::WaitForSingleObject(m_settingsLock, 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+void Win32Platform::UnlockSettings()
+{
+    ::ReleaseMutex(m_settingsLock);
+}
+
 Module Win32Platform::LoadLibraryA(const char* name)
 {
     return reinterpret_cast<Module>(::LoadLibraryA(name));

@@ -29,6 +29,8 @@ public:
     bool GetVersionExA(OsVersionInfo* info) override;
     std::uint32_t GetTickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
+    bool TryLockSettings() override;
+    void UnlockSettings() override;
 
     Module LoadLibraryA(const char* name) override;
     Procedure GetProcAddressA(Module module, const char* name) override;
@@ -39,6 +41,9 @@ public:
                                      const DisplayMode* mode, std::uint32_t flags) override;
     long CallChangeDisplaySettings(Procedure function, const DisplayMode* mode,
                                    std::uint32_t flags) override;
+
+private:
+    void* m_settingsLock = nullptr;  // the named mutex, once made
 };
 
 }  // namespace platform

@@ -1,0 +1,285 @@
+#include "console/commands.h"
+
+#include <cstdio>
+
+#include "console/setting_words.h"
+#include "driver/display_driver.h"
+
+namespace console {
+namespace {
+
+constexpr const char* kDisplayName = "\\\\.\\Display1";
+
+const char* const kUsage =
+    "usage: marovexctl COMMAND [ARGUMENTS]\n"
+    "  status [--ini]            the adapter, every setting, the clocks and their range\n"
+    "  set NAME=VALUE...         d3d-vsync=on|off  d3d-fsaa=off|2x|4x|9x\n"
+    "                            gl-vsync=on|off   gl-fsaa=off|1.5x|2x-lod|2x\n"
+    "                            overlay=standard|activated  startup=on|off\n"
+    "  clocks CORE MEM [--yes]   test the clocks (MHz) on the board, then apply them\n"
+    "  test CORE MEM [--yes]     test the clocks alone; nothing is applied\n"
+    "  reset                     apply the board's baseline clocks\n"
+    "  export FILE               write the current settings to a settings file\n"
+    "  import FILE [--yes]       apply a settings file; new clocks are tested first\n"
+    "  --help | --version";
+
+// The words of a command: its arguments, and whether --yes was among them.
+struct Words {
+    std::vector<std::string> arguments;
+    bool yes = false;
+};
+
+// One command on one driver session.
+class Command {
+public:
+    Command(platform::Platform& os, Host& host) : m_host(host), m_driver(os, host, 0) {}
+
+    int Usage(const std::string& why)
+    {
+        m_host.PrintError("marovexctl: " + why + " (marovexctl --help lists the commands)");
+        return kBadInput;
+    }
+
+    int Open()
+    {
+        if (m_driver.Open(kDisplayName))
+            return kDone;
+        m_host.PrintError(m_driver.GetLastErrorText());
+        return kNoSession;
+    }
+
+    int Status(bool ini);
+    int Set(const SettingsChange& change);
+    int Clocks(const SettingsChange& change, bool yes, bool apply);
+    int Reset();
+    int Export(const std::string& path);
+    int Import(const std::string& path, bool yes);
+
+private:
+    int TestClocks(int core, int mem, bool yes);
+    int Apply();
+    int Failed(int status)
+    {
+        m_host.PrintError(m_driver.GetLastErrorText());
+        return m_driver.GetLastErrorText() == CDisplayDriver::kSettingsBusy ? kBusy : status;
+    }
+
+    Host& m_host;
+    CDisplayDriver m_driver;
+};
+
+std::string MHz(int mhz) { return std::to_string(mhz) + " MHz"; }
+
+int Command::Status(bool ini)
+{
+    if (const int status = Open())
+        return status;
+    const CDisplayDriver& d = m_driver;
+    const std::vector<std::string> settings = CurrentSettings(d);
+    if (ini) {
+        m_host.Print(std::string("[") + kSettingsSection + "]");
+        for (const std::string& line : settings)
+            m_host.Print(line);
+        return kDone;
+    }
+    char device[8];
+    std::snprintf(device, sizeof device, "0x%04X", d.m_wDeviceID);
+    m_host.Print(std::string("adapter: device ") + device + ", " + d.m_szAdapterKey);
+    for (const std::string& line : settings) {
+        const std::size_t equals = line.find('=');
+        const std::string name = line.substr(0, equals);
+        const bool clock = name == kCoreClock || name == kMemClock;
+        m_host.Print(name + ": " + line.substr(equals + 1) + (clock ? " MHz" : ""));
+    }
+    m_host.Print("baseline-clocks: " + MHz(d.GetDefaultCoreClock()) + " core, " + MHz(d.GetDefaultMemClock())
+                 + " memory");
+    m_host.Print("core-clock-range: " + std::to_string(d.GetMinCoreClock()) + "-" + MHz(d.GetMaxCoreClock()));
+    m_host.Print("memory-clock-range: " + std::to_string(d.GetMinMemClock()) + "-" + MHz(d.GetMaxMemClock()));
+    return kDone;
+}
+
+int Command::Apply()
+{
+    return m_driver.ApplySettings() ? kDone : Failed(kApplyFailed);
+}
+
+// Runs the clock test unless the board runs these clocks already; asks
+// first unless yes.
+int Command::TestClocks(int core, int mem, bool yes)
+{
+    m_driver.SetNewCoreClock(core);
+    m_driver.SetNewMemClock(mem);
+    if (core == m_driver.GetCoreClock() && mem == m_driver.GetMemClock())
+        return kDone;
+    const std::string question = "Test " + MHz(core) + " core and " + MHz(mem)
+                                 + " memory on the video hardware? If the computer stops responding, restart "
+                                   "it; the clocks before the test will be restored.";
+    if (!yes && !m_host.Ask(0, question.c_str(), platform::UserPrompts::kQuestion))
+        return kDeclined;
+    if (m_driver.TestClockSpeeds()) {
+        m_host.Print("passed");
+        return kDone;
+    }
+    // A test that could not be recorded, or found the settings busy, never
+    // ran: that is no failure of the clocks.
+    const std::string& error = m_driver.GetLastErrorText();
+    if (error == CDisplayDriver::kSettingsBusy || error == CDisplayDriver::kClockJournalError)
+        return Failed(kTestFailed);
+    m_host.PrintError("The new clock speeds failed testing.");
+    return kTestFailed;
+}
+
+int Command::Clocks(const SettingsChange& change, bool yes, bool apply)
+{
+    if (const int status = Open())
+        return status;
+    std::string why;
+    if (!ClocksInRange(change, m_driver, &why))
+        return Usage(why);
+    if (const int status = TestClocks(change.at(kCoreClock), change.at(kMemClock), yes))
+        return status;
+    return apply ? Apply() : kDone;
+}
+
+int Command::Set(const SettingsChange& change)
+{
+    if (const int status = Open())
+        return status;
+    Stage(change, m_driver);
+    return Apply();
+}
+
+// The baseline clocks are the board's own: they need no test.
+int Command::Reset()
+{
+    if (const int status = Open())
+        return status;
+    m_driver.SetNewCoreClock(m_driver.GetDefaultCoreClock());
+    m_driver.SetNewMemClock(m_driver.GetDefaultMemClock());
+    m_driver.m_bClocksTested = true;
+    return Apply();
+}
+
+int Command::Export(const std::string& path)
+{
+    if (const int status = Open())
+        return status;
+    std::string why;
+    if (m_host.WriteSettingsFile(path, CurrentSettings(m_driver), &why))
+        return kDone;
+    m_host.PrintError("marovexctl: " + why);
+    return kBadInput;
+}
+
+int Command::Import(const std::string& path, bool yes)
+{
+    std::vector<std::string> lines;
+    std::string why;
+    if (!m_host.ReadSettingsFile(path, &lines, &why)) {
+        m_host.PrintError("marovexctl: " + why);
+        return kBadInput;
+    }
+    SettingsChange change;
+    for (const std::string& line : lines) {
+        if (!ReadAssignment(line, true, &change, &why)) {
+            m_host.PrintError("marovexctl: " + path + ": " + why);
+            return kBadInput;
+        }
+    }
+    if (const int status = Open())
+        return status;
+    if (!ClocksInRange(change, m_driver, &why)) {
+        m_host.PrintError("marovexctl: " + path + ": " + why);
+        return kBadInput;
+    }
+    // A clock the file does not name stays as it is.
+    const int core = change.count(kCoreClock) ? change.at(kCoreClock) : m_driver.GetCoreClock();
+    const int mem = change.count(kMemClock) ? change.at(kMemClock) : m_driver.GetMemClock();
+    if (const int status = TestClocks(core, mem, yes))
+        return status;
+    Stage(change, m_driver);
+    return Apply();
+}
+
+// Splits off --yes where the command takes it.
+bool ReadWords(const std::vector<std::string>& args, bool takesYes, Words* words, std::string* why)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (takesYes && args[i] == "--yes") {
+            words->yes = true;
+        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "--ini") {
+            *why = "unknown option \"" + args[i] + "\"";
+            return false;
+        } else {
+            words->arguments.push_back(args[i]);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string>& args)
+{
+    Command command(os, host);
+    if (args.empty())
+        return command.Usage("no command");
+    const std::string& name = args[0];
+    if (name == "--help" || name == "-h" || name == "/?") {
+        host.Print(kUsage);
+        return kDone;
+    }
+    if (name == "--version") {
+        host.Print("marovexctl " MAROVEX_VERSION);
+        return kDone;
+    }
+
+    const bool takesYes = name == "clocks" || name == "test" || name == "import";
+    Words words;
+    std::string why;
+    if (!ReadWords(args, takesYes, &words, &why))
+        return command.Usage(why);
+    const std::vector<std::string>& a = words.arguments;
+    // True when the command has exactly n arguments; else why says so.
+    auto count = [&](std::size_t n, const char* what) {
+        if (a.size() < n)
+            why = name + " needs " + what;
+        else if (a.size() > n)
+            why = "unexpected \"" + a[n] + "\"";
+        return a.size() == n;
+    };
+
+    if (name == "status") {
+        if (a.size() > 1 || (a.size() == 1 && a[0] != "--ini"))
+            return command.Usage("unexpected \"" + a.back() + "\"");
+        return command.Status(a.size() == 1);
+    }
+    if (name == "set") {
+        if (a.empty())
+            return command.Usage("set needs NAME=VALUE pairs");
+        SettingsChange change;
+        for (const std::string& pair : a)
+            if (!ReadAssignment(pair, false, &change, &why))
+                return command.Usage(why);
+        return command.Set(change);
+    }
+    if (name == "clocks" || name == "test") {
+        if (!count(2, "CORE and MEM in MHz"))
+            return command.Usage(why);
+        SettingsChange change;
+        if (!ReadMHz(a[0], &change[kCoreClock]))
+            return command.Usage("\"" + a[0] + "\" is not a core clock in MHz");
+        if (!ReadMHz(a[1], &change[kMemClock]))
+            return command.Usage("\"" + a[1] + "\" is not a memory clock in MHz");
+        return command.Clocks(change, words.yes, name == "clocks");
+    }
+    if (name == "reset")
+        return count(0, "") ? command.Reset() : command.Usage(why);
+    if (name == "export")
+        return count(1, "a FILE") ? command.Export(a[0]) : command.Usage(why);
+    if (name == "import")
+        return count(1, "a FILE") ? command.Import(a[0], words.yes) : command.Usage(why);
+    return command.Usage("unknown command \"" + name + "\"");
+}
+
+}  // namespace console

@@ -1,0 +1,31 @@
+// The console as the console program's commands meet it: the user seam
+// (questions, messages, a clock test's progress), standard output and
+// error, and settings files.  The program implements it on the real console
+// and the profile functions (win32_console.h); the tests from a script.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/user_prompts.h"
+
+namespace console {
+
+class Host : public platform::UserPrompts {
+public:
+    // One line to standard output, or to standard error.
+    virtual void Print(const std::string& line) = 0;
+    virtual void PrintError(const std::string& line) = 0;
+    // The lines of the settings section of a file, as "key=value"; false,
+    // with the reason, when the file is not a readable settings file.
+    virtual bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines,
+                                  std::string* why) = 0;
+    // Makes the file hold the settings section with these lines and nothing else.
+    virtual bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
+                                   std::string* why) = 0;
+};
+
+// The settings section's name, in files and in `status --ini`.
+constexpr const char* kSettingsSection = "Marovex";
+
+}  // namespace console

@@ -1,0 +1,27 @@
+// The console host on a real console: standard input and output, the
+// profile functions for settings files.
+#pragma once
+
+#include "console/console_host.h"
+
+namespace console {
+
+class Win32Console : public Host {
+public:
+    void Print(const std::string& line) override;
+    void PrintError(const std::string& line) override;
+    bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override;
+    bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
+                           std::string* why) override;
+
+    // The question on standard output, the answer a line of standard input:
+    // Yes only for a line starting with y; no input at all is No.
+    bool Ask(platform::Window owner, const char* text, Icon icon) override;
+    void Tell(platform::Window owner, const char* text, Icon icon) override;
+    // A dot for each step of the test.  Ctrl+C and Ctrl+Break are swallowed
+    // while the trial clocks run, so that the test ends and puts the clocks
+    // before it back.
+    void ShowTestProgress(const platform::ClockTestRun& run, platform::ClockTrial& trial) override;
+};
+
+}  // namespace console

@@ -1,0 +1,256 @@
+// The console program's commands on the emulated adapter: what they print,
+// their exit status, and what they leave in the registry and on the board.
+#include <doctest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "console/commands.h"
+#include "driver/display_driver.h"
+#include "driver/registry_layout.h"
+#include "emulator/emulated_adapter.h"
+#include "fake_console.h"
+#include "fake_system.h"
+
+using namespace console;
+
+namespace {
+
+const std::string kHardware = std::string("SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0\\NVTweak\\Hardware");
+const std::string kQuestion =
+    "Test 220 MHz core and 166 MHz memory on the video hardware? If the computer stops responding, restart it; "
+    "the clocks before the test will be restored.";
+
+struct ConsoleRig {
+    ConsoleRig()
+    {
+        system.PutKey(layout::kRunKey);
+        REQUIRE(Run({"status"}) == kDone);  // the baseline is captured once
+        Clear();
+    }
+    int Run(std::vector<std::string> words) { return RunCommand(adapter, console, words); }
+    void Clear() { console.out.clear(), console.err.clear(); }
+    std::string Ini()
+    {
+        Clear();
+        CHECK(Run({"status", "--ini"}) == kDone);
+        return console.out;
+    }
+    std::uint32_t CoreMHz() const { return adapter.State().coreClockHz / 1000000; }
+    std::uint32_t Dword(const std::string& key, const char* name) const
+    {
+        const fake::RegValue* value = system.FindValue(key, name);
+        std::uint32_t data = 0;
+        if (value && value->data.size() == 4)
+            std::memcpy(&data, value->data.data(), 4);
+        return data;
+    }
+
+    fake::FakeSystem system;
+    emulator::EmulatedAdapter adapter{system};
+    fake::FakeConsole console;
+};
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST_CASE("status names the adapter, every setting, the clocks and their range; --ini is the file")
+{
+    ConsoleRig rig;
+    CHECK(rig.Run({"status"}) == kDone);
+    CHECK(rig.console.out
+          == "adapter: device 0x0110, SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0\n"
+             "d3d-vsync: on\nd3d-fsaa: 4x\ngl-vsync: on\ngl-fsaa: off\noverlay: standard\nstartup: off\n"
+             "core-clock: 200 MHz\nmemory-clock: 166 MHz\n"
+             "baseline-clocks: 200 MHz core, 166 MHz memory\n"
+             "core-clock-range: 175-250 MHz\nmemory-clock-range: 145-210 MHz\n");
+    CHECK(rig.Ini()
+          == "[Marovex]\nd3d-vsync=on\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=standard\nstartup=off\n"
+             "core-clock=200\nmemory-clock=166\n");
+    CHECK(rig.console.err.empty());
+}
+
+TEST_CASE("set changes what it names and nothing else")
+{
+    ConsoleRig rig;
+    CHECK(rig.Run({"set", "d3d-vsync=off", "gl-fsaa=2x-lod", "overlay=activated"}) == kDone);
+    CHECK(rig.Ini()
+          == "[Marovex]\nd3d-vsync=off\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=2x-lod\noverlay=activated\nstartup=off\n"
+             "core-clock=200\nmemory-clock=166\n");
+
+    SUBCASE("startup=on writes the log-on entry and record the window writes")
+    {
+        CHECK(rig.Run({"set", "startup=on"}) == kDone);
+        const fake::RegValue* run = rig.system.FindValue(layout::kRunKey, layout::kStartupValue);
+        REQUIRE(run);
+        CHECK(std::string(reinterpret_cast<const char*>(run->data.data())) == layout::kStartupCommand);
+        CHECK(rig.Dword(kHardware, layout::kStartupFlag) == 1);
+        std::uint16_t core = 0, mem = 0;
+        driver::UnscrambleClocks(rig.Dword(kHardware, layout::kStartupRecord), 0x0110,
+                                 rig.Dword(kHardware, layout::kClockSalt), &core, &mem);
+        CHECK(core == 200);
+        CHECK(mem == 166);
+        CHECK(rig.Run({"set", "startup=off"}) == kDone);
+        CHECK_FALSE(rig.system.FindValue(layout::kRunKey, layout::kStartupValue));
+    }
+}
+
+TEST_CASE("bad words and files are refused with status 1, the bad word named, nothing written")
+{
+    ConsoleRig rig;
+    rig.console.files["unknown.ini"] = {"d3d-vsync=on", "colour=blue"};
+    rig.console.files["malformed.ini"] = {"d3d-vsync"};
+    rig.console.files["fast.ini"] = {"core-clock=300"};
+    const struct {
+        std::vector<std::string> words;
+        const char* named;
+    } cases[] = {
+        {{}, "no command"},
+        {{"frob"}, "\"frob\""},
+        {{"set"}, "NAME=VALUE"},
+        {{"set", "d3d-vsync=on", "foo=1"}, "\"foo\""},
+        {{"set", "d3d-vsync=maybe"}, "\"maybe\" is not a value of d3d-vsync (on|off)"},
+        {{"set", "gl-fsaa"}, "\"gl-fsaa\""},
+        {{"set", "core-clock=200"}, "\"core-clock\""},
+        {{"set", "d3d-vsync=on", "d3d-vsync=off"}, "twice"},
+        {{"set", "d3d-vsync=off", "--yes"}, "\"--yes\""},
+        {{"clocks", "abc", "166"}, "\"abc\""},
+        {{"clocks", "211"}, "CORE and MEM"},
+        {{"clocks", "211", "-5", "--yes"}, "\"-5\""},
+        {{"clocks", "211", "166", "7"}, "\"7\""},
+        {{"clocks", "300", "166", "--yes"}, "core-clock 300 MHz is outside 175-250 MHz"},
+        {{"test", "211", "140", "--yes"}, "memory-clock 140 MHz is outside 145-210 MHz"},
+        {{"test", "99999999", "166"}, "\"99999999\""},
+        {{"status", "now"}, "\"now\""},
+        {{"reset", "now"}, "\"now\""},
+        {{"export"}, "FILE"},
+        {{"import", "missing.ini"}, "missing.ini"},
+        {{"import", "unknown.ini", "--yes"}, "\"colour\""},
+        {{"import", "malformed.ini"}, "\"d3d-vsync\" is not NAME=VALUE"},
+        {{"import", "fast.ini", "--yes"}, "core-clock 300 MHz"},
+    };
+    const auto before = rig.system.Values();
+    for (const auto& c : cases) {
+        const std::string named = c.named;
+        CAPTURE(named);
+        rig.Clear();
+        CHECK(rig.Run(c.words) == kBadInput);
+        CHECK(Has(rig.console.err, c.named));
+        CHECK(std::count(rig.console.err.begin(), rig.console.err.end(), '\n') == 1);
+        CHECK(rig.console.questions.empty());
+        CHECK(rig.console.testRuns.empty());
+    }
+    CHECK(rig.system.Values() == before);
+}
+
+TEST_CASE("clocks are tested on the board before they are applied")
+{
+    ConsoleRig rig;
+    CHECK(rig.Run({"clocks", "211", "166", "--yes"}) == kDone);
+    CHECK(rig.console.testRuns.size() == 1);
+    CHECK(rig.console.out == "passed\n");
+    CHECK(rig.CoreMHz() == 211);
+
+    SUBCASE("beyond the board's limit the test fails, the old clocks are back, nothing is applied")
+    {
+        CHECK(rig.Run({"clocks", "240", "166", "--yes"}) == kTestFailed);
+        CHECK(rig.console.err == "The new clock speeds failed testing.\n");
+        CHECK(rig.CoreMHz() == 211);
+        CHECK(Has(rig.Ini(), "core-clock=211"));
+    }
+    SUBCASE("answered No, nothing is tested or changed")
+    {
+        const auto before = rig.system.Values();
+        rig.console.answers = {false};
+        CHECK(rig.Run({"clocks", "220", "166"}) == kDeclined);
+        CHECK(rig.console.questions == std::vector<std::string>{kQuestion});
+        CHECK(rig.console.testRuns.size() == 1);
+        CHECK(rig.system.Values() == before);
+    }
+    SUBCASE("test alone applies nothing; the same clocks need no test")
+    {
+        rig.console.answers = {true};
+        CHECK(rig.Run({"test", "220", "166"}) == kDone);
+        CHECK(rig.console.testRuns.size() == 2);
+        CHECK(rig.CoreMHz() == 211);
+        CHECK(rig.Run({"clocks", "211", "166"}) == kDone);
+        CHECK(rig.console.testRuns.size() == 2);
+    }
+    SUBCASE("reset applies the baseline without a test")
+    {
+        CHECK(rig.Run({"reset"}) == kDone);
+        CHECK(rig.CoreMHz() == 200);
+        CHECK(rig.console.testRuns.size() == 1);
+    }
+}
+
+TEST_CASE("an exported file, imported, restores every setting; its new clocks are tested first")
+{
+    ConsoleRig rig;
+    const std::string original = rig.Ini();
+    CHECK(rig.Run({"export", "saved.ini"}) == kDone);
+    CHECK(rig.Run({"set", "d3d-vsync=off", "d3d-fsaa=9x", "gl-vsync=off", "gl-fsaa=1.5x", "overlay=activated",
+                   "startup=on"})
+          == kDone);
+    CHECK(rig.Run({"clocks", "215", "170", "--yes"}) == kDone);
+    const std::string changed = rig.Ini();
+
+    rig.console.answers = {false};
+    CHECK(rig.Run({"import", "saved.ini"}) == kDeclined);
+    CHECK(rig.Ini() == changed);
+
+    CHECK(rig.Run({"import", "saved.ini", "--yes"}) == kDone);
+    CHECK(rig.Ini() == original);
+    CHECK(rig.console.testRuns.size() == 2);
+    CHECK(rig.CoreMHz() == 200);
+
+    SUBCASE("a file without clocks leaves them as they are")
+    {
+        rig.console.files["vsync.ini"] = {"d3d-vsync=off"};
+        CHECK(rig.Run({"import", "vsync.ini"}) == kDone);
+        CHECK(rig.console.testRuns.size() == 2);
+        CHECK(Has(rig.Ini(), "d3d-vsync=off"));
+    }
+}
+
+TEST_CASE("while another program changes the settings nothing is changed here, and its test is left alone")
+{
+    ConsoleRig rig;
+    rig.system.lockedElsewhere = true;
+    // The other program's test is running: its journal is written and its
+    // trial clocks are on the board.
+    rig.system.PutDword(layout::kClockJournalKey, "OldCore", 200);
+    rig.system.PutDword(layout::kClockJournalKey, "OldMem", 166);
+    rig.system.PutDword(layout::kClockJournalKey, "TrialCore", 230);
+    rig.system.PutDword(layout::kClockJournalKey, "TrialMem", 166);
+    emulator::AdapterState board = rig.adapter.State();
+    board.coreClockHz = 230000000;
+    REQUIRE(emulator::SaveState(rig.system, board));
+    emulator::EmulatedAdapter adapter(rig.system);
+    fake::FakeConsole console;
+    console.files["saved.ini"] = {"d3d-vsync=off", "core-clock=211"};
+    const auto before = rig.system.Values();
+
+    CHECK(RunCommand(adapter, console, {"status"}) == kDone);
+    CHECK(Has(console.out, "core-clock: 200 MHz"));
+    for (std::vector<std::string> words : {std::vector<std::string>{"set", "d3d-vsync=off"},
+                                           {"clocks", "211", "166", "--yes"}, {"import", "saved.ini", "--yes"}}) {
+        console.err.clear();
+        CHECK(RunCommand(adapter, console, words) == kBusy);
+        CHECK(console.err == std::string(CDisplayDriver::kSettingsBusy) + "\n");
+    }
+    CHECK(rig.system.Values() == before);
+    CHECK(adapter.State().coreClockHz == 230000000);
+}
+
+TEST_CASE("without a display driver the session cannot be opened")
+{
+    fake::FakeSystem system;
+    fake::FakeConsole console;
+    CHECK(RunCommand(system, console, {"status"}) == kNoSession);
+    CHECK(console.err
+          == "E2.1: Video driver verification failed.  Please ensure that compatible video drivers are installed.\n");
+}
