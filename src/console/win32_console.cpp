@@ -91,11 +91,12 @@ bool Win32Console::Ask(platform::Window, const char* text, Icon)
     std::fputs(" [y/N] ", stdout);
     std::fflush(stdout);
     char answer[80];
-    if (!std::fgets(answer, sizeof answer, stdin)) {
+    const bool answered = std::fgets(answer, sizeof answer, stdin) != nullptr;
+    // A console echoes the user's Enter; a file or pipe does not.
+    DWORD mode = 0;
+    if (!answered || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
         std::fputs("\n", stdout);
-        return false;
-    }
-    return answer[0] == 'y' || answer[0] == 'Y';
+    return answered && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 void Win32Console::Tell(platform::Window, const char* text, Icon)

@@ -3,7 +3,6 @@
 # dialog, then applied; a test beyond the board's limit fails; Reset.
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
-hardware='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\NVTweak\Hardware'
 run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
 # Waits for the progress dialog to come and go.
@@ -14,15 +13,6 @@ test_runs_and_ends() {
         sleep 0.1
     done
     return 1
-}
-
-# The clocks of the start-up record, "core/memory" in MHz, unscrambled with
-# the stored salt and the board's device ID (0x0110).
-startup_clocks() {
-    local k h
-    k=$(($(reg_value "$hardware" Krusty)))
-    h=$(($(reg_value "$hardware" Homer)))
-    echo "$(((k & 0xFFFF) ^ 0x0110 ^ ((((h & 0xFFFF) ^ 0x1D69) << 1) & 0xFFFF)))/$(((k >> 16) ^ 0x0110 ^ ((h >> 1) & 0xFFFF) ^ 0x5A3C))"
 }
 
 reset_board

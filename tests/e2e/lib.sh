@@ -8,7 +8,7 @@ helper="${E2E_HELPER:?the path of e2e_helper.exe}"
 export WINEDEBUG=-all
 failures=0
 
-check() {  # description, command...
+check() {  # description, command...; fails as the command did
     local what="$1"
     shift
     if "$@"; then
@@ -16,6 +16,7 @@ check() {  # description, command...
     else
         echo "FAIL: $what"
         failures=$((failures + 1))
+        return 1
     fi
 }
 
@@ -62,7 +63,7 @@ stop_all() {
         kill "$p" 2>/dev/null || true
     done
     for p in "${started[@]}"; do
-        wait_gone "$p" 5 || kill -9 "$p" 2>/dev/null || true
+        wait_gone "$p" 5 || { kill -9 "$p" 2>/dev/null; wait_gone "$p" 5; } || true
     done
     started=()
 }
@@ -84,9 +85,22 @@ wait_window() {  # seconds
     return 1
 }
 
-# Sets X, Y, WIDTH and HEIGHT of a window.
+# Sets X, Y, WIDTH and HEIGHT of a window; all 0 when there is none.
 geometry() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
+    X=0 Y=0 WIDTH=0 HEIGHT=0
+    [[ -n "$1" ]] && eval "$(xdotool getwindowgeometry --shell "$1")"
+}
+
+# What a failed wait saw, for the test's log: the programs this test
+# started, whether they still run, and every named window.
+describe_session() {
+    local p w
+    for p in "${started[@]}"; do
+        echo "  process $p: $(running "$p" && echo running || echo ended)"
+    done
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+        echo "  window $w: \"$(xdotool getwindowname "$w" 2>/dev/null)\""
+    done
 }
 
 # The colour of one screen pixel, as "#RRGGBB".
@@ -185,4 +199,14 @@ core_clock() {
     local value
     value=$(reg_value "$board" CoreClockHz)
     echo "${value:-$(hz 200)}"
+}
+
+hardware='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\NVTweak\Hardware'
+# The clocks of the start-up record, "core/memory" in MHz, unscrambled with
+# the stored salt and the board's device ID (0x0110).
+startup_clocks() {
+    local k h
+    k=$(($(reg_value "$hardware" Krusty)))
+    h=$(($(reg_value "$hardware" Homer)))
+    echo "$(((k & 0xFFFF) ^ 0x0110 ^ ((((h & 0xFFFF) ^ 0x1D69) << 1) & 0xFFFF)))/$(((k >> 16) ^ 0x0110 ^ ((h >> 1) & 0xFFFF) ^ 0x5A3C))"
 }
