@@ -93,6 +93,7 @@ const std::set<std::string> kMessages = {
     "E5.6: Unable to change display setting.", "E6.7: Unable to reset the video core clock speed.",
     "E6.8: Unable to reset the video memory clock speed.", "E6.9: Unable to load USER32.DLL library.",
     "E5.10: Unable to change display setting.", "E: Unable to load USER32.DLL library.",
+    CDisplayDriver::kSettingsBusy,
 };
 
 void CheckMessage(const CDisplayDriver& d, const char* step)
@@ -213,6 +214,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!opened)
         CheckMessage(d, "Open");
     if (opened) {
+        // Another program may be changing the settings: then neither the
+        // apply nor the test below may write anything.
+        system.lockedElsewhere = in.ConsumeIntegralInRange(0, 3) == 0;
+        const std::size_t callsBefore = system.registryCalls.size();
+        const auto boardBefore = board.State();
+
         // 2. Apply pending settings taken from the input.
         d.m_bClocksTested = in.ConsumeBool();
         if (in.ConsumeBool()) d.SetNewCoreClock(in.ConsumeIntegralInRange(-10, 5000));
@@ -288,7 +295,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (board.State().memClockHz != memBefore && refusedRestores(nv::kItemMemClock, memBefore) < 3
             && static_cast<std::uint32_t>(d.GetMemClock()) * 1000000u == memBefore)
             Fault("TestClockSpeeds", "left the memory clock at the trial value");
+
+        if (system.lockedElsewhere) {
+            for (std::size_t i = callsBefore; i < system.registryCalls.size(); ++i)
+                if (system.registryCalls[i].op == fake::RegCall::kSet
+                    || system.registryCalls[i].op == fake::RegCall::kDelete)
+                    Fault("ApplySettings/TestClockSpeeds", "wrote while another program held the settings lock");
+            if (board.State().coreClockHz != boardBefore.coreClockHz
+                || board.State().memClockHz != boardBefore.memClockHz)
+                Fault("ApplySettings/TestClockSpeeds", "changed the clocks while another program held the lock");
+        }
     }
+    if (system.settingsLocks != 0)
+        Fault("the session", "left the settings lock held");
 
     // 4. Nothing is written outside the keys and values the program keeps.
     const std::string actual = d.m_szAdapterKey;
