@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "controls/keyboard.h"
 #include "controls/skinned_child.h"
 #include "resource.h"
 
@@ -125,6 +126,48 @@ void CBitmapSlide::SetPos(int position, BOOL redraw)
         Invalidate(FALSE);
 }
 
+void CBitmapSlide::StepTo(int position)
+{
+    if (position < m_nMin)
+        position = m_nMin;
+    if (position > m_nMax)
+        position = m_nMax;
+    m_nPos = position;
+    const int axis = PixelFromValue(position);
+    if (m_bVertical) {
+        const int extent = m_rectThumb.bottom - m_rectThumb.top;
+        m_rectThumb.top = axis - extent / 2;
+        m_rectThumb.bottom = m_rectThumb.top + extent;
+    } else {
+        const int extent = m_rectThumb.right - m_rectThumb.left;
+        m_rectThumb.left = axis - extent / 2;
+        m_rectThumb.right = m_rectThumb.left + extent;
+        ::SendMessageA(GetParentHwnd(), WM_SLIDER_MOVED, static_cast<WPARAM>(m_nBase - position), m_nID);
+    }
+    NotifyParent();
+    Invalidate(FALSE);
+    AnnounceEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd);
+}
+
+// Left and Down lower the clock, Right and Up raise it: positions run the
+// other way.
+bool CBitmapSlide::OnKeyDown(WPARAM key)
+{
+    if (MoveFocusOnTab(m_hWnd, key))
+        return true;
+    switch (key) {
+    case VK_LEFT:
+    case VK_DOWN: StepTo(m_nPos + 1); return true;
+    case VK_RIGHT:
+    case VK_UP: StepTo(m_nPos - 1); return true;
+    case VK_NEXT: StepTo(m_nPos + 10); return true;
+    case VK_PRIOR: StepTo(m_nPos - 10); return true;
+    case VK_HOME: StepTo(m_nMax); return true;
+    case VK_END: StepTo(m_nMin); return true;
+    default: return false;
+    }
+}
+
 LRESULT CBitmapSlide::NotifyParent()
 {
     return ::SendMessageA(GetParentHwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, m_nPos),
@@ -187,6 +230,23 @@ LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         Cancel();
         return result;
     }
+    case WM_GETDLGCODE:
+        return KeyboardDlgCode(m_hWnd, lParam, true);
+    case WM_KEYDOWN:
+        return OnKeyDown(wParam) ? 0 : Default();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate(FALSE);
+        if (message == WM_SETFOCUS) {
+            AnnounceEvent(EVENT_OBJECT_FOCUS, m_hWnd);
+            if (m_pToolTip && KeyboardCuesShown())
+                m_pToolTip->ShowForKeyboard(m_hWnd, m_nID);
+        } else if (m_pToolTip) {
+            m_pToolTip->HideForKeyboard();
+        }
+        return Default();
+    case kWmGetObject:
+        return AnswerGetObject(m_hWnd, wParam, lParam);
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wParam) == m_hWnd) {
             SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_POINT)));
@@ -215,4 +275,5 @@ void CBitmapSlide::OnPaint()
                                                : m_ptThumbNormal;
     dc.BitBlt(m_rectThumb.left, m_rectThumb.top, m_rectThumb.right - m_rectThumb.left,
               m_rectThumb.bottom - m_rectThumb.top, m_pSkinDC, thumb.x, thumb.y, SRCCOPY);
+    DrawFocusMark(m_hWnd, dc.GetSafeHdc(), m_rect);
 }

@@ -2,16 +2,21 @@
 // A click anywhere on the track jumps the thumb there; a drag moves it; the
 // parent hears every move of the thumb as WM_USER+1 with m_nBase minus the
 // position.  Positions run the other way from pixels: the lowest position
-// sits at the right (or bottom) end.
+// sits at the right (or bottom) end.  With the focus, the arrow keys move
+// it one step, Page Up and Page Down ten, Home and End to the ends, each
+// move reported as a drag to that position is.
 #pragma once
 
+#include <string>
+
+#include "controls/accessible.h"
 #include "framework/gdi.h"
 #include "framework/tooltip.h"
 #include "framework/wnd.h"
 
 constexpr UINT WM_SLIDER_MOVED = WM_USER + 1;
 
-class CBitmapSlide : public CWnd {
+class CBitmapSlide : public CWnd, public AccessibleFacts {
     DECLARE_DYNAMIC(CBitmapSlide)
 
 public:
@@ -29,6 +34,14 @@ public:
     // position.
     int ValueFromPoint(POINT point) const;
     int PixelFromValue(int value) const;
+    // Moves the thumb to a position and reports it, as a drag there does.
+    void StepTo(int position);
+
+    // AccessibleFacts: a slider whose value is what the parent is told, in MHz.
+    long AccRole() const override { return 0x33; }  // ROLE_SYSTEM_SLIDER
+    long AccState() const override { return 0; }
+    std::string AccValue() const override { return std::to_string(m_nBase - m_nPos) + " MHz"; }
+    const char* AccDefaultAction() const override { return nullptr; }
 
     int m_nBase = 0;
     UINT m_nID = 0;
@@ -60,6 +73,7 @@ private:
     void MoveThumbAndReport(POINT point);
     void Cancel();
     void OnPaint();
+    bool OnKeyDown(WPARAM key);
 
     CToolTipCtrl* m_pToolTip = nullptr;
 };

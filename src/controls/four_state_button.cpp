@@ -1,7 +1,9 @@
 #include "controls/four_state_button.h"
 
 #include <windowsx.h>
+#include <oleacc.h>
 
+#include "controls/keyboard.h"
 #include "controls/skinned_child.h"
 #include "resource.h"
 
@@ -81,6 +83,21 @@ LRESULT C4StateBitButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
             return TRUE;
         return Default();
+    case WM_GETDLGCODE:
+        return KeyboardDlgCode(m_hWnd, lParam, false);
+    case WM_KEYDOWN:
+        return OnKeyDown(wParam, lParam) ? 0 : Default();
+    case WM_KEYUP:
+        return OnKeyUp(wParam) ? 0 : Default();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        OnFocusChanged(message == WM_SETFOCUS);
+        return Default();
+    case WM_DEFAULT_ACTION:
+        Click();
+        return 0;
+    case kWmGetObject:
+        return AnswerGetObject(m_hWnd, wParam, lParam);
     default:
         return CWnd::WindowProc(message, wParam, lParam);
     }
@@ -108,6 +125,72 @@ void C4StateBitButton::OnLButtonUp()
     NotifyParent(BN_CLICKED);
 }
 
+// The click of a key or of assistive technology: the parent may destroy
+// this window in answer, so nothing follows it.
+void C4StateBitButton::Click()
+{
+    if (IsWindowEnabled(m_hWnd))
+        NotifyParent(BN_CLICKED);
+}
+
+bool C4StateBitButton::OnKeyDown(WPARAM key, LPARAM flags)
+{
+    if (MoveFocusOnTab(m_hWnd, key))
+        return true;
+    if (key == VK_RETURN) {
+        Click();
+        return true;
+    }
+    // Space shows the pressed look while held, as the mouse button does.
+    const bool repeat = (flags & 0x40000000) != 0;
+    if (key == VK_SPACE && !repeat) {
+        m_nState |= kPressed;
+        Invalidate(FALSE);
+        return true;
+    }
+    return key == VK_SPACE;
+}
+
+bool C4StateBitButton::OnKeyUp(WPARAM key)
+{
+    if (key != VK_SPACE || !(m_nState & kPressed))
+        return false;
+    m_nState &= ~kPressed;
+    Invalidate(FALSE);
+    Click();
+    return true;
+}
+
+void C4StateBitButton::OnFocusChanged(bool gained)
+{
+    // A Space let go after the focus has left presses nothing.
+    if (!gained && GetCapture() != m_hWnd)
+        m_nState &= ~kPressed;
+    Invalidate(FALSE);
+    if (gained) {
+        AnnounceEvent(EVENT_OBJECT_FOCUS, m_hWnd);
+        if (m_pToolTip && KeyboardCuesShown())
+            m_pToolTip->ShowForKeyboard(m_hWnd, static_cast<UINT>(GetDlgCtrlID(m_hWnd)));
+    } else if (m_pToolTip) {
+        m_pToolTip->HideForKeyboard();
+    }
+}
+
+long C4StateBitButton::AccState() const
+{
+    return (m_bChecked ? STATE_SYSTEM_CHECKED : 0) | ((m_nState & kPressed) ? STATE_SYSTEM_PRESSED : 0);
+}
+
+const char* C4StateBitButton::AccDefaultAction() const
+{
+    switch (m_nRole) {
+    case ROLE_SYSTEM_CHECKBUTTON: return m_bChecked ? "Uncheck" : "Check";
+    case ROLE_SYSTEM_RADIOBUTTON: return m_bChecked ? "Uncheck" : "Check";
+    case ROLE_SYSTEM_PAGETAB: return "Switch";
+    default: return "Press";
+    }
+}
+
 BOOL C4StateBitButton::OnSetCursor(HWND over)
 {
     if (over != m_hWnd)
@@ -128,4 +211,12 @@ void C4StateBitButton::OnPaint()
     CPaletteScope palette(dc, m_pPalette);
     dc.BitBlt(0, 0, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_pSkinDC, look.x, look.y,
               SRCCOPY);
+    DrawFocusMark(m_hWnd, dc.GetSafeHdc(), m_rect);
+    // A change of state is told when it is shown.
+    const long state = AccState();
+    if (state != m_nAnnouncedState) {
+        if (m_nAnnouncedState != -1)
+            AnnounceEvent(EVENT_OBJECT_STATECHANGE, m_hWnd);
+        m_nAnnouncedState = state;
+    }
 }

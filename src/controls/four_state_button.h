@@ -2,10 +2,14 @@
 // size copied from the shared skin.  It tracks the mouse itself, holding the
 // capture while the cursor is over it, and reports a click to its parent
 // with WM_COMMAND / BN_CLICKED when the left button is released over it.
+// From the keyboard, Space (on release) and Enter press it the same way,
+// and Tab asks the parent for the next control.  Its window text is its
+// name for assistive technology.
 #pragma once
 
 #include <string>
 
+#include "controls/accessible.h"
 #include "framework/gdi.h"
 #include "framework/tooltip.h"
 #include "framework/wnd.h"
@@ -13,7 +17,7 @@
 // A look whose corner is this is never drawn.
 constexpr POINT kNoLook = {-100, 100};
 
-class C4StateBitButton : public CWnd {
+class C4StateBitButton : public CWnd, public AccessibleFacts {
     DECLARE_DYNAMIC(C4StateBitButton)
 
 public:
@@ -30,7 +34,13 @@ public:
     // The corner of the look the control shows now.
     POINT CurrentLook() const;
 
+    // AccessibleFacts: the role is the button's as its group behaves.
+    long AccRole() const override { return m_nRole; }
+    long AccState() const override;
+    const char* AccDefaultAction() const override;
+
     BYTE m_bChecked = 0;
+    long m_nRole = 0x2B;  // ROLE_SYSTEM_PUSHBUTTON
     CPalette* m_pPalette = nullptr;
     RECT m_rect = {};
     UINT m_nState = 0;
@@ -49,6 +59,13 @@ private:
     void OnPaint();
     void OnLButtonUp();
     BOOL OnSetCursor(HWND over);
+    bool OnKeyDown(WPARAM key, LPARAM flags);
+    bool OnKeyUp(WPARAM key);
+    void OnFocusChanged(bool gained);
+    void Click();
+
+    // The state last announced to assistive technology.
+    long m_nAnnouncedState = -1;
 
     // The tooltip this control registered with, fed the control's mouse
     // messages: while the control holds the capture nothing else sees them.

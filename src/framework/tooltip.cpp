@@ -4,6 +4,13 @@
 
 IMPLEMENT_DYNAMIC(CToolTipCtrl, CWnd)
 
+namespace {
+
+// The tool that carries the text shown for the keyboard focus.
+constexpr UINT kKeyboardTool = 0xFFFF;
+
+}  // namespace
+
 BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style)
 {
     InitCommonControls();
@@ -53,4 +60,44 @@ void CToolTipCtrl::RelayEvent(HWND wnd, UINT message, WPARAM wParam, LPARAM lPar
     msg.pt.y = GET_Y_LPARAM(pos);
     msg.time = static_cast<DWORD>(GetMessageTime());
     SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+}
+
+void CToolTipCtrl::ShowForKeyboard(HWND tool, UINT id)
+{
+    if (!m_hWnd)
+        return;
+    char text[80] = {};
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.hwnd = tool;
+    info.uId = id;
+    info.lpszText = text;
+    SendMessage(TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+    HideForKeyboard();
+    if (!text[0])
+        return;
+    const HWND owner = ::GetParent(tool);
+    AddTool(owner, kKeyboardTool, RECT{}, text, TTF_TRACK | TTF_ABSOLUTE);
+    RECT place;
+    ::GetWindowRect(tool, &place);
+    SendMessage(TTM_TRACKPOSITION, 0, MAKELPARAM(place.left, place.bottom + 2));
+    TOOLINFOA track = {};
+    track.cbSize = TTTOOLINFOA_V1_SIZE;
+    track.hwnd = owner;
+    track.uId = kKeyboardTool;
+    SendMessage(TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&track));
+    m_hKeyboardOwner = owner;
+}
+
+void CToolTipCtrl::HideForKeyboard()
+{
+    if (!m_hWnd || !m_hKeyboardOwner)
+        return;
+    TOOLINFOA track = {};
+    track.cbSize = TTTOOLINFOA_V1_SIZE;
+    track.hwnd = m_hKeyboardOwner;
+    track.uId = kKeyboardTool;
+    SendMessage(TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&track));
+    DelTool(m_hKeyboardOwner, kKeyboardTool);
+    m_hKeyboardOwner = nullptr;
 }

@@ -22,6 +22,11 @@ public:
         DelTool(tool, id);
         AddTool(tool, id, rect, text);
     }
+    // Shows a tool's text below it, for a control that has the keyboard
+    // focus, until HideForKeyboard; common controls older than 4.70 show
+    // nothing.
+    void ShowForKeyboard(HWND tool, UINT id);
+    void HideForKeyboard();
     // Hands the tooltip a mouse message of one of its tools.
     void RelayEvent(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     // For a control that holds the mouse capture: passes on its mouse
@@ -35,4 +40,7 @@ public:
         else if (message == WM_DESTROY)
             DelTool(wnd, static_cast<UINT>(GetDlgCtrlID(wnd)));
     }
+
+private:
+    HWND m_hKeyboardOwner = nullptr;  // while a keyboard text is shown
 };

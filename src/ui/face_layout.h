@@ -87,4 +87,38 @@ inline const ButtonPlace kButtons[] = {
     {&CMarovexDlg::m_btnOverlayActive, IDC_OVERLAY_ACTIVE, {355, 177, 408, 190}, {355, 177}, {355, 453}, {355, 177}, {355, 453}, IDS_OVERLAY_ACTIVE},
 };
 
+// The controls the keyboard reaches, in reading order, which is Tab's: each
+// with the name and role assistive technology is told.  A group of one
+// that toggles is a check box; a group of several, radio buttons.
+enum class Role : long { kPushButton = 0x2B, kCheckBox = 0x2C, kRadioButton = 0x2D, kSlider = 0x33, kPageTab = 0x25 };
+struct KeyboardStop {
+    UINT id;
+    const char* name;
+    Role role;
+};
+inline const KeyboardStop kTabOrder[] = {
+    {IDC_MAIN, "Main", Role::kPageTab},
+    {IDC_ABOUT, "About", Role::kPageTab},
+    {IDC_D3D_VSYNC, "Direct3D V-Sync", Role::kCheckBox},
+    {IDC_D3D_FSAA2, "Direct3D FSAA 2x", Role::kRadioButton},
+    {IDC_D3D_FSAA4, "Direct3D FSAA 4x", Role::kRadioButton},
+    {IDC_D3D_FSAA9, "Direct3D FSAA 9x", Role::kRadioButton},
+    {IDC_GL_VSYNC, "OpenGL V-Sync", Role::kCheckBox},
+    {IDC_GL_FSAA15, "OpenGL FSAA 1.5x", Role::kRadioButton},
+    {IDC_GL_FSAA2L, "OpenGL FSAA 2x LOD", Role::kRadioButton},
+    {IDC_GL_FSAA2, "OpenGL FSAA 2x", Role::kRadioButton},
+    {IDC_CORE_SLIDER, "Core clock", Role::kSlider},
+    {IDC_MEMORY_SLIDER, "Memory clock", Role::kSlider},
+    {IDC_APPLY_AT_STARTUP, "Apply at startup", Role::kCheckBox},
+    {IDC_TEST, "Test", Role::kPushButton},
+    {IDC_RESET, "Reset", Role::kPushButton},
+    {IDC_OVERLAY_STANDARD, "Overlay Standard", Role::kRadioButton},
+    {IDC_OVERLAY_ACTIVE, "Overlay Activated", Role::kRadioButton},
+    {IDC_OK_BUTTON, "OK", Role::kPushButton},
+    {IDC_CANCEL_BUTTON, "Cancel", Role::kPushButton},
+    {IDC_CLOSE, "Close", Role::kPushButton},
+};
+// The first stop of the page's own controls, after the tabs.
+constexpr int kFirstPageStop = 2;
+
 }  // namespace face

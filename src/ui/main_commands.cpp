@@ -42,6 +42,8 @@ void CMarovexDlg::OnClicked(UINT id)
             // the disabled tab starts a drag, whose paint cycle would take
             // the pending repaint away and leave the face erased.
             ::UpdateWindow(m_hWnd);
+            // The tab that had the focus went with the old page.
+            FocusFirstControl();
         }
         break;
     case IDC_D3D_VSYNC: toggle(m_btnD3DVSync, {&m_btnD3DVSync}); break;

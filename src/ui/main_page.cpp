@@ -46,6 +46,7 @@ void CMarovexDlg::RefreshPage()
         ShowMainControls(FALSE);
     else
         ShowMainControls(LoadFromDriver() ? TRUE : FALSE);
+    NameControls();
 }
 
 bool CMarovexDlg::LoadFromDriver()

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "controls/keyboard.h"
 #include "controls/skin.h"
 #include "resource.h"
 #include "ui/face_layout.h"
@@ -81,6 +82,18 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SLIDER_MOVED:
         OnSliderMoved(wParam, lParam);
         return 0;
+    case WM_MOVE_FOCUS:
+        MoveFocus(reinterpret_cast<HWND>(lParam), wParam != 0);
+        return 0;
+    case WM_ACTIVATE:
+    case WM_SETFOCUS: {
+        // The dialog manager gives the focus back to the control that had
+        // it; when it has none saved it picks a placeholder of the template.
+        const LRESULT result = CDialog::WindowProc(message, wParam, lParam);
+        if ((message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) && !HasKeyboardStopFocus())
+            FocusFirstControl();
+        return result;
+    }
     case WM_DESTROY:
         // However the window ends (the modal run also ends it without the
         // DestroyWindow override), it leaves no tray icon and no driver.
@@ -269,5 +282,6 @@ BOOL CMarovexDlg::OnInitDialog()
         ::MoveWindow(m_hWnd, 0, 0, 0, 0, TRUE);
         ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     }
-    return TRUE;
+    FocusFirstControl();
+    return FALSE;  // the focus is set
 }

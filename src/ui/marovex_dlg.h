@@ -120,6 +120,13 @@ private:
     void HoldCommand(UINT id);
     void RunHeldCommands();
     void CancelDrag();
+    // The keyboard: the controls' names and roles, Tab's move, and the
+    // focus a page starts with.
+    void NameControls();
+    void MoveFocus(HWND from, bool backwards);
+    void FocusFirstControl();
+    bool HasKeyboardStopFocus();
+    HWND StopWindow(UINT id);
     void OnClicked(UINT id);
     void OnTest();
     void OnReset();

@@ -6,6 +6,8 @@
 //                                   press button ID
 //   e2e_helper tooltip              print the screen rectangle of the
 //                                   tooltip shown: left top right bottom
+//   e2e_helper focus                print the name (window text) of the
+//                                   program's control with the keyboard focus
 //   e2e_helper tray MESSAGE         send the tray icon's callback with the
 //                                   given mouse message (515 double-click,
 //                                   516 right-button down)
@@ -148,6 +150,19 @@ int main(int argc, char** argv)
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
         return 0;
     }
-    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | tray MESSAGE | tooltip\n");
+    if (argc >= 2 && std::strcmp(argv[1], "focus") == 0) {
+        HWND main = FindProgramWindow(false);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus)
+            return 1;
+        char text[128] = {};
+        GetWindowTextA(info.hwndFocus, text, sizeof text);
+        char cls[64] = {};
+        GetClassNameA(info.hwndFocus, cls, sizeof cls);
+        std::printf("%s|%s|%d\n", info.hwndFocus == main ? "(the window)" : text, cls, GetDlgCtrlID(info.hwndFocus));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | tray MESSAGE | tooltip | focus\n");
     return 2;
 }

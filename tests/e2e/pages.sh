@@ -5,13 +5,24 @@
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 
-face() {  # file
-    xdotool mousemove 700 700
-    sleep 0.7
-    import -window root -crop 540x275+0+0 +repage "$1"
-}
 same_face() {  # file, file
     [[ "$(compare -metric AE "$1" "$2" null: 2>&1)" == 0 ]]
+}
+# The window's face once it has settled: two pictures 0.3 s apart alike,
+# with the pointer away (a tooltip fading or a late repaint is no face).
+face() {  # file
+    local last
+    last=$(mktemp --suffix=.png)
+    xdotool mousemove 700 700
+    sleep 0.7
+    import -window root -crop 540x275+0+0 +repage "$last"
+    for _ in $(seq 10); do
+        sleep 0.3
+        import -window root -crop 540x275+0+0 +repage "$1"
+        same_face "$1" "$last" && break
+        cp "$1" "$last"
+    done
+    rm -f "$last"
 }
 
 reset_board
