@@ -56,6 +56,9 @@ public:
 
     BOOL DestroyWindow() override;
 
+    // The skinned control of an id, or null.
+    HWND StopWindow(UINT id);
+
     // Pages and the settings they show.
     void RefreshPage();
     bool LoadFromDriver();
@@ -126,7 +129,6 @@ private:
     void MoveFocus(HWND from, bool backwards);
     void FocusFirstControl();
     bool HasKeyboardStopFocus();
-    HWND StopWindow(UINT id);
     void OnClicked(UINT id);
     void OnTest();
     void OnReset();

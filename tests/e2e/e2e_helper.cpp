@@ -4,15 +4,19 @@
 //                                   boxes, print its icon and buttons on one
 //                                   line ("stop: ok"), then its text, and
 //                                   press button ID
+//   e2e_helper box [SECONDS]        the same, pressing nothing
 //   e2e_helper tooltip              print the screen rectangle of the
 //                                   tooltip shown: left top right bottom
-//   e2e_helper focus                print the name (window text) of the
-//                                   program's control with the keyboard focus
+//   e2e_helper focus                print what a screen reader learns of the
+//                                   control with the keyboard focus, through
+//                                   its accessible object: "name|role|state|value"
+//                                   (role and state as numbers)
 //   e2e_helper tray MESSAGE         send the tray icon's callback with the
 //                                   given mouse message (515 double-click,
 //                                   516 right-button down)
 // Exits with 0 on success, 1 when nothing was found in time.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +107,40 @@ std::string ButtonsOf(HWND box)
     return names;
 }
 
+std::string Narrow(BSTR text)
+{
+    if (!text)
+        return std::string();
+    char buffer[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+    SysFreeString(text);
+    return buffer;
+}
+
+std::string Describe(HWND control)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))))
+        return "(no accessible object)";
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr;
+    VARIANT role, state;
+    VariantInit(&role);
+    VariantInit(&state);
+    object->get_accName(self, &name);
+    object->get_accValue(self, &value);
+    object->get_accRole(self, &role);
+    object->get_accState(self, &state);
+    object->Release();
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "|0x%lx|0x%lx|", role.vt == VT_I4 ? role.lVal : -1L,
+                  state.vt == VT_I4 ? state.lVal : -1L);
+    return Narrow(name) + numbers + Narrow(value);
+}
+
 BOOL CALLBACK FindTooltip(HWND w, LPARAM found)
 {
     char name[32] = {};
@@ -118,17 +156,21 @@ BOOL CALLBACK FindTooltip(HWND w, LPARAM found)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "answer") == 0) {
-        const int button = std::atoi(argv[2]);
-        const int seconds = argc >= 4 ? std::atoi(argv[3]) : 10;
+    CoInitialize(nullptr);
+    // "box" is "answer" that presses nothing: the test answers with a key.
+    const bool press = argc >= 3 && std::strcmp(argv[1], "answer") == 0;
+    if (press || (argc >= 2 && std::strcmp(argv[1], "box") == 0)) {
+        const int button = press ? std::atoi(argv[2]) : IDOK;
+        const int seconds = argc >= (press ? 4 : 3) ? std::atoi(argv[press ? 3 : 2]) : 10;
         for (int i = 0; i < seconds * 20; ++i, Sleep(50)) {
             HWND box = FindProgramWindow(true);
-            if (!box || !GetDlgItem(box, button))
+            if (!box || (press && !GetDlgItem(box, button)))
                 continue;
             char text[1024] = {};
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
             std::printf("%s: %s\n%s\n", IconOf(box), ButtonsOf(box).c_str(), text);
-            SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
+            if (press)
+                SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
             return 0;
         }
         std::fprintf(stderr, "no message box with button %d\n", button);
@@ -156,13 +198,9 @@ int main(int argc, char** argv)
         info.cbSize = sizeof info;
         if (!main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus)
             return 1;
-        char text[128] = {};
-        GetWindowTextA(info.hwndFocus, text, sizeof text);
-        char cls[64] = {};
-        GetClassNameA(info.hwndFocus, cls, sizeof cls);
-        std::printf("%s|%s|%d\n", info.hwndFocus == main ? "(the window)" : text, cls, GetDlgCtrlID(info.hwndFocus));
+        std::printf("%s\n", Describe(info.hwndFocus).c_str());
         return 0;
     }
-    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | tray MESSAGE | tooltip | focus\n");
+    std::fprintf(stderr, "usage: e2e_helper answer ID [SECONDS] | box [SECONDS] | tray MESSAGE | tooltip | focus\n");
     return 2;
 }

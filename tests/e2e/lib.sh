@@ -118,6 +118,16 @@ answer() {  # button id, seconds
     [[ -n "$reply" ]]
 }
 
+# Waits for the program's next message box, as answer does, and answers it
+# with a key pressed on the keyboard.
+answer_with_key() {  # key, seconds
+    local reply
+    reply="$(wine "$helper" box "${2:-10}" 2>/dev/null | tr -d '\r')"
+    box_look="$(head -1 <<<"$reply")"
+    box_text="$(tail -n +2 <<<"$reply")"
+    [[ -n "$reply" ]] && sleep 0.3 && xdotool key "$1"
+}
+
 # A click on a point of the main window's client area (the window at 0,0 has
 # a one-pixel border).
 click_at() {

@@ -3,6 +3,7 @@
 // answers the mouse.  Checks run from a timer inside the modal run.
 #include <doctest.h>
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -17,6 +18,7 @@
 #include "platform/win32/win32_platform.h"
 #include "resource.h"
 #include "ui/clock_test_dlg.h"
+#include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
 #include "ui/window_prompts.h"
 #include "window_fixture.h"
@@ -532,5 +534,107 @@ TEST_CASE("a visible start adds its tray icon once the window and its controls h
         CHECK_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
         SendMessageA(d.m_hWnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         CHECK(Shell_NotifyIconA(NIM_MODIFY, &probe));
+    });
+}
+
+namespace {
+
+// What assistive technology learns of a control through its accessible
+// object, as a screen reader asks for it.
+struct Accessible {
+    std::string name, value, action;
+    long role = -1, state = -1;
+};
+
+std::string Narrow(BSTR text)
+{
+    std::string narrow;
+    for (UINT i = 0; text && i < SysStringLen(text); ++i)
+        narrow += static_cast<char>(text[i]);
+    SysFreeString(text);
+    return narrow;
+}
+
+Accessible AskAccessible(HWND control)
+{
+    Accessible facts;
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))))
+        return facts;
+    VARIANT self, role, state;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr, action = nullptr;
+    object->get_accName(self, &name);
+    object->get_accValue(self, &value);
+    object->get_accDefaultAction(self, &action);
+    if (object->get_accRole(self, &role) == S_OK && role.vt == VT_I4)
+        facts.role = role.lVal;
+    if (object->get_accState(self, &state) == S_OK && state.vt == VT_I4)
+        facts.state = state.lVal;
+    object->Release();
+    facts.name = Narrow(name);
+    facts.value = Narrow(value);
+    facts.action = Narrow(action);
+    return facts;
+}
+
+// Lets posted messages (a default action) run inside the modal run.
+void Pump()
+{
+    MSG msg;
+    for (int i = 0; i < 20; ++i, Sleep(5))
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+}
+
+}  // namespace
+
+TEST_CASE("each control tells assistive technology its name, role, state and value, and they follow changes")
+{
+    Board board;
+    RunWindow(board.adapter, [](CMarovexDlg& d) {
+        for (const face::KeyboardStop& stop : face::kTabOrder) {
+            CAPTURE(stop.name);
+            const Accessible a = AskAccessible(d.StopWindow(stop.id));
+            CHECK(a.name == stop.name);
+            CHECK(a.role == static_cast<long>(stop.role));
+            const auto* button = dynamic_cast<C4StateBitButton*>(CWnd::FromHandlePermanent(d.StopWindow(stop.id)));
+            CHECK(((a.state & STATE_SYSTEM_CHECKED) != 0) == (button && button->m_bChecked));
+            // The Main page's own tab is shown but cannot be pressed.
+            CHECK(((a.state & STATE_SYSTEM_UNAVAILABLE) != 0) == (stop.id == IDC_MAIN));
+            CHECK((a.state & STATE_SYSTEM_INVISIBLE) == 0);
+        }
+        CHECK(AskAccessible(d.m_sliderCore.m_hWnd).value == "200 MHz");
+        CHECK(AskAccessible(d.m_sliderMemory.m_hWnd).value == "166 MHz");
+        CHECK(AskAccessible(d.m_btnD3DVSync.m_hWnd).action == "Uncheck");
+        CHECK(AskAccessible(d.m_btnTest.m_hWnd).action == "Press");
+
+        // The focus, a default action and a slider's move, as the object tells them.
+        SetFocus(d.m_btnD3DVSync.m_hWnd);
+        CHECK((AskAccessible(d.m_btnD3DVSync.m_hWnd).state & STATE_SYSTEM_FOCUSED) != 0);
+        IAccessible* object = nullptr;
+        REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(d.m_btnD3DFSAA9.m_hWnd, OBJID_CLIENT, IID_IAccessible,
+                                                     reinterpret_cast<void**>(&object))));
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        CHECK(object->accDoDefaultAction(self) == S_OK);
+        object->Release();
+        Pump();
+        CHECK(d.m_btnD3DFSAA9.m_bChecked == 1);
+        CHECK((AskAccessible(d.m_btnD3DFSAA9.m_hWnd).state & STATE_SYSTEM_CHECKED) != 0);
+        CHECK((AskAccessible(d.m_btnD3DFSAA4.m_hWnd).state & STATE_SYSTEM_CHECKED) == 0);
+        SendMessageA(d.m_sliderCore.m_hWnd, WM_KEYDOWN, VK_RIGHT, 0);
+        CHECK(AskAccessible(d.m_sliderCore.m_hWnd).value == "201 MHz");
+        CHECK(std::string(d.m_szCoreClock) == "201");
+
+        // On the About page the Main page's controls are hidden.
+        Click(d, IDC_ABOUT);
+        CHECK((AskAccessible(d.m_btnTest.m_hWnd).state & STATE_SYSTEM_INVISIBLE) != 0);
+        CHECK((AskAccessible(d.m_btnMain.m_hWnd).state & STATE_SYSTEM_UNAVAILABLE) == 0);
     });
 }
