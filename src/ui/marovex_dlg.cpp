@@ -89,11 +89,19 @@ LRESULT CMarovexDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS: {
         // The dialog manager gives the focus back to the control that had
         // it; when it has none saved it picks a placeholder of the template.
+        // The focused control's tooltip is not left over another window.
+        const bool active = message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE;
+        if (!active)
+            m_wndToolTip.HideForKeyboard();
         const LRESULT result = CDialog::WindowProc(message, wParam, lParam);
-        if ((message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) && !HasKeyboardStopFocus())
+        if (active && !HasKeyboardStopFocus())
             FocusFirstControl();
         return result;
     }
+    case WM_SHOWWINDOW:
+        if (!wParam)
+            m_wndToolTip.HideForKeyboard();
+        return CDialog::WindowProc(message, wParam, lParam);
     case WM_DESTROY:
         // However the window ends (the modal run also ends it without the
         // DestroyWindow override), it leaves no tray icon and no driver.

@@ -32,6 +32,7 @@ sleep 0.3
 check "Space turns it off" not checked
 check "Tab goes on to the next control" tab_to "Direct3D FSAA 2x"
 check "reported as a radio button" test "$(focused | cut -d'|' -f2)" = 0x2d
+check "its tooltip shows for the keyboard" wine "$helper" tooltip
 xdotool key space
 sleep 0.3
 check "Space selects it" checked
@@ -43,6 +44,7 @@ check "Enter on OK applies and goes to the tray" not main_visible
 check "vertical sync written off" test "$(reg_value "$d3d" VSYNCENABLE)" = 0x0
 check "FSAA 2x written" test "$(reg_value "$d3d" ANTIALIASQUALITY)" = 0x0
 check "and the program runs on" running "$pid"
+check "no tooltip is left on the screen" not wine "$helper" tooltip
 stop_all
 
 reset_board
