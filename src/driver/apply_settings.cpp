@@ -45,6 +45,8 @@ bool CDisplayDriver::HasPendingChanges() const
 
 bool CDisplayDriver::ApplySettings()
 {
+    m_written.clear();
+    m_bClocksApplied = false;
     if (!HasPendingChanges())
         return true;  // not even the start-up entry is touched
     const SettingsLock lock(m_os);
@@ -57,6 +59,7 @@ bool CDisplayDriver::ApplySettings()
         return false;
 
     ApplyRun run;
+    m_bRecordWrites = true;
     ApplyClocks(run);
     ApplyStartupEntry(run);
     ApplyFastWrites(run);
@@ -66,6 +69,8 @@ bool CDisplayDriver::ApplySettings()
     ApplyAGPRate(run);
     ApplyOutputDevice(run);
     RmFree(m_hClient, 0, m_hClient);
+    m_bRecordWrites = false;
+    m_bClocksApplied = run.clockWritten;
 
     // New clocks take effect when the driver re-reads its mode.
     long result = 0;

@@ -64,6 +64,7 @@ void CDisplayDriver::SettleInterruptedTest()
         m_bJournalSettled = true;
         return;
     }
+    RememberFailedClocks(journal.trialCore, journal.trialMem);
     std::uint32_t coreHz = 0, memHz = 0;
     if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &coreHz) != 0
         || RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &memHz) != 0)

@@ -94,6 +94,8 @@ bool CDisplayDriver::TestClockSpeeds()
                       &result))
         return false;
     m_bClocksTested = result == kDispChangeSuccessful;
+    if (!m_bClocksTested)
+        RememberFailedClocks(journal.trialCore, journal.trialMem);
     return m_bClocksTested;
 }
 

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
 #include "driver/clock_math.h"
+#include "driver/read_back.h"
 #include "driver/rm_access.h"
 #include "platform/platform.h"
 #include "platform/user_prompts.h"
@@ -51,6 +54,15 @@ public:
     // nothing was done.
     static constexpr const char* kSettingsBusy =
         "The display settings are being changed by another program.  Please try again when it has finished.";
+
+    // After an apply that succeeded: what the board runs and the registry
+    // holds where the apply wrote, told in a sentence for each difference;
+    // empty when everything was taken as applied.
+    std::string ReadBackApplied();
+    // The clocks that failed a test, oldest first; a failed pair is
+    // remembered by every failed test and every test found unfinished.
+    std::vector<driver::ClockPair> FailedClocks();
+    void RememberFailedClocks(int coreMHz, int memMHz);
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
@@ -248,6 +260,17 @@ private:
     bool m_bJournalSettled = false;
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }
+
+    // The registry values the last apply wrote, and whether it set a clock.
+    struct WrittenValue {
+        std::string key, name;
+        std::uint32_t type;
+        std::vector<unsigned char> data;
+    };
+    bool Write(const char* key, const char* value, std::uint32_t type, const void* data, std::uint32_t size);
+    std::vector<WrittenValue> m_written;
+    bool m_bRecordWrites = false;
+    bool m_bClocksApplied = false;
 
     // The trial clocks run while the user watches the test's progress.
     class TrialClocks;

@@ -55,6 +55,8 @@ constexpr const char* kAGP4x = "EnableVia4X";
 
 // The program's own key: the journal of a running clock test.
 constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";
+// Beside the journal: the clock pairs that failed a test (REG_BINARY).
+constexpr const char* kFailedClocks = "Failed Clocks";
 
 inline std::string SubKey(const std::string& key, const char* sub)
 {

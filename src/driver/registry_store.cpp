@@ -60,21 +60,35 @@ bool WriteValue(Platform& os, RegKey root, const char* key, const char* value,
 
 }  // namespace
 
+// Every write goes through here; during an apply it is recorded for the
+// read-back.
+bool CDisplayDriver::Write(const char* key, const char* value, std::uint32_t type, const void* data,
+                           std::uint32_t size)
+{
+    if (!WriteValue(m_os, m_hRootKey, key, value, type, data, size))
+        return false;
+    if (m_bRecordWrites) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        m_written.push_back({key, value, type, std::vector<unsigned char>(bytes, bytes + size)});
+    }
+    return true;
+}
+
 bool CDisplayDriver::WriteDword(const char* key, const char* value, std::uint32_t data)
 {
-    return WriteValue(m_os, m_hRootKey, key, value, kRegDword, &data, sizeof data);
+    return Write(key, value, kRegDword, &data, sizeof data);
 }
 
 bool CDisplayDriver::WriteBinary(const char* key, const char* value, const void* data,
                                  std::uint32_t size)
 {
-    return WriteValue(m_os, m_hRootKey, key, value, kRegBinary, data, size);
+    return Write(key, value, kRegBinary, data, size);
 }
 
 bool CDisplayDriver::WriteString(const char* key, const char* value, const char* text,
                                  std::uint32_t size)
 {
-    return WriteValue(m_os, m_hRootKey, key, value, kRegSz, text, size);
+    return Write(key, value, kRegSz, text, size);
 }
 
 bool CDisplayDriver::DeleteValue(const char* key, const char* value)

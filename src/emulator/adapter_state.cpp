@@ -29,6 +29,8 @@ const Field kFields[] = {
     {"FlatPanelAttached", &AdapterState::flatPanelAttached},
     {"PanelWidth", &AdapterState::panelWidth},
     {"PanelHeight", &AdapterState::panelHeight},
+    {"ClockStepHz", &AdapterState::clockStepHz},
+    {"IgnoreClockSets", &AdapterState::ignoreClockSets},
 };
 
 }  // namespace

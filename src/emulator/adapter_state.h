@@ -29,6 +29,11 @@ struct AdapterState {
     std::uint32_t flatPanelAttached = 0;
     std::uint32_t panelWidth = 1280;
     std::uint32_t panelHeight = 1024;
+    // The clock generator's step: a clock request is rounded down to a
+    // multiple of it (0: exact).  With ignoreClockSets 1 clock requests
+    // answer success and change nothing.
+    std::uint32_t clockStepHz = 0;
+    std::uint32_t ignoreClockSets = 0;
 };
 
 constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";

@@ -158,6 +158,13 @@ std::uint32_t ResourceManager::Set(std::uint32_t item, std::uint32_t value, std:
         return kRmBadItem;
     }
     *previous = *target;
+    const bool clock = item == nv::kItemMemClock || item == nv::kItemCoreClock;
+    // A clock generator makes only multiples of its step, and a board may
+    // ignore clock requests while answering success.
+    if (clock && m_state.ignoreClockSets == 1)
+        return kRmSuccess;
+    if (clock && m_state.clockStepHz != 0)
+        value -= value % m_state.clockStepHz;
     *target = value;
     return kRmSuccess;
 }

@@ -120,7 +120,7 @@ std::string Narrow(BSTR text)
 std::string Describe(HWND control)
 {
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object))))
         return "(no accessible object)";
     VARIANT self;

@@ -19,7 +19,11 @@ tab_to() {  # name, [shift]
     done
     return 1
 }
-checked() { (($(focused | cut -d'|' -f3) & 0x10)); }
+checked() {
+    local state
+    state=$(focused | cut -d'|' -f3)
+    [[ $state == 0x* ]] && ((state & 0x10))
+}
 
 xdotool mousemove 700 700
 reset_board

@@ -63,6 +63,7 @@ const Place kPlaces[] = {
     {"SOFTWARE\\Marovex\\Clock Test", false, "OldMem"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "TrialCore"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "TrialMem"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "Failed Clocks"},
 };
 
 std::string KeyOf(const Place& p, const std::string& adapter)

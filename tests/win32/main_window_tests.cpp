@@ -559,9 +559,8 @@ Accessible AskAccessible(HWND control)
 {
     Accessible facts;
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
-                                          reinterpret_cast<void**>(&object))))
-        return facts;
+    REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&object))));
     VARIANT self, role, state;
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -596,6 +595,7 @@ void Pump()
 TEST_CASE("each control tells assistive technology its name, role, state and value, and they follow changes")
 {
     Board board;
+    CoInitialize(nullptr);  // as every client of accessible objects does
     RunWindow(board.adapter, [](CMarovexDlg& d) {
         for (const face::KeyboardStop& stop : face::kTabOrder) {
             CAPTURE(stop.name);
@@ -617,7 +617,7 @@ TEST_CASE("each control tells assistive technology its name, role, state and val
         SetFocus(d.m_btnD3DVSync.m_hWnd);
         CHECK((AskAccessible(d.m_btnD3DVSync.m_hWnd).state & STATE_SYSTEM_FOCUSED) != 0);
         IAccessible* object = nullptr;
-        REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(d.m_btnD3DFSAA9.m_hWnd, OBJID_CLIENT, IID_IAccessible,
+        REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(d.m_btnD3DFSAA9.m_hWnd, OBJID_CLIENT, __uuidof(IAccessible),
                                                      reinterpret_cast<void**>(&object))));
         VARIANT self;
         self.vt = VT_I4;
@@ -637,4 +637,5 @@ TEST_CASE("each control tells assistive technology its name, role, state and val
         CHECK((AskAccessible(d.m_btnTest.m_hWnd).state & STATE_SYSTEM_INVISIBLE) != 0);
         CHECK((AskAccessible(d.m_btnMain.m_hWnd).state & STATE_SYSTEM_UNAVAILABLE) == 0);
     });
+    CoUninitialize();
 }
