@@ -95,12 +95,27 @@ int Command::Status(bool ini)
                  + " memory");
     m_host.Print("core-clock-range: " + std::to_string(d.GetMinCoreClock()) + "-" + MHz(d.GetMaxCoreClock()));
     m_host.Print("memory-clock-range: " + std::to_string(d.GetMinMemClock()) + "-" + MHz(d.GetMaxMemClock()));
+    std::string failed;
+    for (const driver::ClockPair& p : m_driver.FailedClocks())
+        failed += (failed.empty() ? "" : ", ") + std::to_string(p.core) + "/" + MHz(p.mem);
+    m_host.Print("failed-clocks: " + (failed.empty() ? std::string("none") : failed));
     return kDone;
 }
 
+// An apply, and then what the driver really took: each difference is a
+// warning.
 int Command::Apply()
 {
-    return m_driver.ApplySettings() ? kDone : Failed(kApplyFailed);
+    if (!m_driver.ApplySettings())
+        return Failed(kApplyFailed);
+    const std::string notTaken = m_driver.ReadBackApplied();
+    std::size_t start = 0;
+    while (start < notTaken.size()) {
+        const std::size_t end = notTaken.find('\n', start);
+        m_host.PrintError("marovexctl: warning: " + notTaken.substr(start, end - start));
+        start = end == std::string::npos ? notTaken.size() : end + 1;
+    }
+    return notTaken.empty() ? kDone : kNotTaken;
 }
 
 // Runs the clock test unless the board runs these clocks already; asks
@@ -115,6 +130,11 @@ int Command::TestClocks(int core, int mem, bool yes)
                                  + " memory on the video hardware? If the computer stops responding, restart "
                                    "it; the clocks before the test will be restored.";
     if (!yes && !m_host.Ask(0, question.c_str(), platform::UserPrompts::kQuestion))
+        return kDeclined;
+    const std::vector<driver::ClockPair> failed = m_driver.FailedClocks();
+    const driver::ClockPair* before = driver::FailedAtOrBelow(failed, core, mem);
+    if (!yes && before
+        && !m_host.Ask(0, driver::FailedClocksQuestion(*before, core, mem).c_str(), platform::UserPrompts::kQuestion))
         return kDeclined;
     if (m_driver.TestClockSpeeds()) {
         m_host.Print("passed");

@@ -19,6 +19,7 @@ enum ExitStatus {
     kTestFailed = 4,
     kDeclined = 5,     // the user answered No
     kBusy = 6,         // another program is changing the settings
+    kNotTaken = 7,     // applied, but the driver does not have all of it
 };
 
 // Runs the command in args (the words after the program's name).

@@ -86,6 +86,13 @@ const ClockPair* FailedAtOrBelow(const std::vector<ClockPair>& pairs, int coreMH
     return nullptr;
 }
 
+std::string FailedClocksQuestion(const ClockPair& failed, int coreMHz, int memMHz)
+{
+    return "The clock speeds of " + std::to_string(failed.core) + " MHz core and " + std::to_string(failed.mem)
+           + " MHz memory failed a test before, and " + std::to_string(coreMHz) + " MHz core and "
+           + std::to_string(memMHz) + " MHz memory are as high or higher.  Test them anyway?";
+}
+
 }  // namespace driver
 
 std::vector<driver::ClockPair> CDisplayDriver::FailedClocks()

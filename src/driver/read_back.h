@@ -30,5 +30,7 @@ std::vector<unsigned char> EncodeFailedClocks(const std::vector<ClockPair>& pair
 void AddFailedClocks(std::vector<ClockPair>* pairs, ClockPair pair);
 // The first remembered pair that the clocks reach or pass in both, or null.
 const ClockPair* FailedAtOrBelow(const std::vector<ClockPair>& pairs, int coreMHz, int memMHz);
+// The question asked before a test of such clocks.
+std::string FailedClocksQuestion(const ClockPair& failed, int coreMHz, int memMHz);
 
 }  // namespace driver

@@ -31,6 +31,7 @@ const Field kFields[] = {
     {"PanelHeight", &AdapterState::panelHeight},
     {"ClockStepHz", &AdapterState::clockStepHz},
     {"IgnoreClockSets", &AdapterState::ignoreClockSets},
+    {"RefuseSettingWrites", &AdapterState::refuseSettingWrites},
 };
 
 }  // namespace

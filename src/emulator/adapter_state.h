@@ -34,6 +34,10 @@ struct AdapterState {
     // answer success and change nothing.
     std::uint32_t clockStepHz = 0;
     std::uint32_t ignoreClockSets = 0;
+    // With 1, the driver's registry keys keep their values: a write under
+    // the adapter key answers success and stores nothing, as when another
+    // program writes the settings back at once.
+    std::uint32_t refuseSettingWrites = 0;
 };
 
 constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";

@@ -1,5 +1,6 @@
 #include "emulator/emulated_adapter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "emulator/display_outputs.h"
@@ -347,6 +348,36 @@ long EmulatedAdapter::ChangeDisplaySettings(const char* device, const platform::
         m_state.refreshRate = refresh;
     SaveState(inner(), m_state);
     return platform::kDispChangeSuccessful;
+}
+
+long EmulatedAdapter::RegCreateKeyExA(platform::RegKey key, const char* subKey, std::uint32_t options,
+                                      std::uint32_t access, platform::RegKey* result, std::uint32_t* disposition)
+{
+    const long status = PlatformDecorator::RegCreateKeyExA(key, subKey, options, access, result, disposition);
+    if (m_state.refuseSettingWrites != 1 || status != platform::kErrorSuccess || !subKey
+        || key != platform::kHKeyLocalMachine)
+        return status;
+    platform::OsVersionInfo info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    inner().GetVersionExA(&info);
+    const char* adapterKey = AdapterKeyFor(info.dwPlatformId);
+    if (std::strncmp(subKey, adapterKey, std::strlen(adapterKey)) == 0)
+        m_driverKeys.push_back(*result);
+    return status;
+}
+
+long EmulatedAdapter::RegSetValueExA(platform::RegKey key, const char* valueName, std::uint32_t type,
+                                     const void* data, std::uint32_t size)
+{
+    if (std::find(m_driverKeys.begin(), m_driverKeys.end(), key) != m_driverKeys.end())
+        return platform::kErrorSuccess;
+    return PlatformDecorator::RegSetValueExA(key, valueName, type, data, size);
+}
+
+long EmulatedAdapter::RegCloseKey(platform::RegKey key)
+{
+    m_driverKeys.erase(std::remove(m_driverKeys.begin(), m_driverKeys.end(), key), m_driverKeys.end());
+    return PlatformDecorator::RegCloseKey(key);
 }
 
 }  // namespace emulator

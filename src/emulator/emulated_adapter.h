@@ -62,6 +62,12 @@ public:
 
     int ExtEscape(platform::DeviceContext dc, int escape, int inputSize, const void* input,
                   int outputSize, void* output) override;
+    // The driver's keys, for refuseSettingWrites.
+    long RegCreateKeyExA(platform::RegKey key, const char* subKey, std::uint32_t options,
+                         std::uint32_t access, platform::RegKey* result, std::uint32_t* disposition) override;
+    long RegSetValueExA(platform::RegKey key, const char* valueName, std::uint32_t type, const void* data,
+                        std::uint32_t size) override;
+    long RegCloseKey(platform::RegKey key) override;
     platform::Module LoadLibraryA(const char* name) override;
     platform::Procedure GetProcAddressA(platform::Module module, const char* name) override;
     platform::Procedure GetProcAddressOrdinal(platform::Module module,
@@ -87,6 +93,7 @@ private:
     ResourceManager m_rm{m_state};
     std::function<bool(const Request&)> m_failWhen;
     std::vector<Request> m_requests;
+    std::vector<platform::RegKey> m_driverKeys;  // open keys under the adapter key
     bool m_faulted = false;
     bool m_keepRequests = false;  // run beyond its stable clocks since the last good reset
 };

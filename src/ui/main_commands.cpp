@@ -127,6 +127,10 @@ bool CMarovexDlg::ApplyToDriver()
 
     if (d.ApplySettings()) {
         d.m_bClocksTested = false;
+        // What the driver did not take as applied is told, not hidden.
+        const std::string notTaken = d.ReadBackApplied();
+        if (!notTaken.empty())
+            Tell(notTaken.c_str(), platform::UserPrompts::kInformation);
         return true;
     }
     // Another program is changing the settings: nothing was done, and the
@@ -154,6 +158,10 @@ void CMarovexDlg::OnTest()
              "If the computer does not respond within a few seconds, please reboot \nthe computer. "
              "The previous clock speeds will be restored automatically.\n\nWould you like to continue?"))
         return;
+    const std::vector<driver::ClockPair> failed = d.FailedClocks();
+    if (const driver::ClockPair* before = driver::FailedAtOrBelow(failed, core, mem))
+        if (!Ask(driver::FailedClocksQuestion(*before, core, mem).c_str()))
+            return;
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
     if (d.TestClockSpeeds())

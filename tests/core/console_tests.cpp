@@ -9,6 +9,7 @@
 
 #include "console/commands.h"
 #include "driver/display_driver.h"
+#include "driver/read_back.h"
 #include "driver/registry_layout.h"
 #include "emulator/emulated_adapter.h"
 #include "fake_console.h"
@@ -66,7 +67,7 @@ TEST_CASE("status names the adapter, every setting, the clocks and their range; 
              "d3d-vsync: on\nd3d-fsaa: 4x\ngl-vsync: on\ngl-fsaa: off\noverlay: standard\nstartup: off\n"
              "core-clock: 200 MHz\nmemory-clock: 166 MHz\n"
              "baseline-clocks: 200 MHz core, 166 MHz memory\n"
-             "core-clock-range: 175-250 MHz\nmemory-clock-range: 145-210 MHz\n");
+             "core-clock-range: 175-250 MHz\nmemory-clock-range: 145-210 MHz\nfailed-clocks: none\n");
     CHECK(rig.Ini()
           == "[Marovex]\nd3d-vsync=on\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=standard\nstartup=off\n"
              "core-clock=200\nmemory-clock=166\n");
@@ -253,4 +254,29 @@ TEST_CASE("without a display driver the session cannot be opened")
     CHECK(RunCommand(system, console, {"status"}) == kNoSession);
     CHECK(console.err
           == "E2.1: Video driver verification failed.  Please ensure that compatible video drivers are installed.\n");
+}
+
+TEST_CASE("what the board does not take is a warning and status 7; failed clocks are listed and asked about")
+{
+    ConsoleRig rig;
+    emulator::AdapterState board = rig.adapter.State();
+    board.clockStepHz = 2000000;
+    rig.adapter.Reset(board);
+    CHECK(rig.Run({"clocks", "211", "166", "--yes"}) == kNotTaken);
+    CHECK(rig.console.err
+          == "marovexctl: warning: The driver runs the core clock at 210 MHz, not at the 211 MHz that was applied.\n");
+    CHECK(rig.Run({"clocks", "240", "166", "--yes"}) == kTestFailed);
+    CHECK(Has(rig.Ini(), "core-clock=210\n"));
+    rig.Clear();
+    CHECK(rig.Run({"status"}) == kDone);
+    CHECK(Has(rig.console.out, "\nfailed-clocks: 240/166 MHz\n"));
+
+    rig.console.answers = {true, false};
+    CHECK(rig.Run({"test", "245", "170"}) == kDeclined);
+    CHECK(rig.console.questions.size() == 2);
+    CHECK(rig.console.questions.back() == driver::FailedClocksQuestion({240, 166}, 245, 170));
+    CHECK(rig.console.testRuns.size() == 2);
+    rig.console.questions.clear();
+    CHECK(rig.Run({"test", "220", "170"}) == kDeclined);  // below the failed pair: one question
+    CHECK(rig.console.questions.size() == 1);
 }

@@ -5,21 +5,12 @@
 # the settings at once.
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
-ctl_exe="${MAROVEXCTL_EXE:?the path of marovexctl.exe}"
 d3d='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\Direct3D'
 gl='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\OpenGL'
 run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Runs marovexctl: standard output to $out, standard error to $err, the exit
-# status to $rc.  Its standard input is the caller's.
-ctl() {
-    wine "$ctl_exe" "$@" >"$work/out" 2>"$work/err"
-    rc=$?
-    out="$(tr -d '\r' <"$work/out")"
-    err="$(tr -d '\r' <"$work/err")"
-}
 
 # Everything the program and the board keep in the registry.
 registry() {

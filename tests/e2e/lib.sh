@@ -5,6 +5,7 @@ set -uo pipefail
 
 exe="${MAROVEX_EXE:?the path of marovex.exe}"
 helper="${E2E_HELPER:?the path of e2e_helper.exe}"
+ctl_exe="${MAROVEXCTL_EXE:?the path of marovexctl.exe}"
 export WINEDEBUG=-all
 failures=0
 
@@ -66,6 +67,19 @@ stop_all() {
         wait_gone "$p" 5 || { kill -9 "$p" 2>/dev/null; wait_gone "$p" 5; } || true
     done
     started=()
+}
+
+# Runs marovexctl: standard output to $out, standard error to $err, the exit
+# status to $rc.  Its standard input is the caller's.
+ctl() {
+    local o e
+    o=$(mktemp)
+    e=$(mktemp)
+    wine "$ctl_exe" "$@" >"$o" 2>"$e"
+    rc=$?
+    out="$(tr -d '\r' <"$o")"
+    err="$(tr -d '\r' <"$e")"
+    rm -f "$o" "$e"
 }
 
 # The X windows titled exactly "Marovex" (the main window, message boxes).
