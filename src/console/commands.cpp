@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "console/setting_words.h"
+#include "version.h"
 #include "driver/display_driver.h"
 
 namespace console {
