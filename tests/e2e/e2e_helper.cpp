@@ -168,7 +168,12 @@ int main(int argc, char** argv)
                 continue;
             char text[1024] = {};
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            std::printf("%s: %s\n%s\n", IconOf(box), ButtonsOf(box).c_str(), text);
+            // The icon is read from the screen: a box just shown may not
+            // have painted it yet.
+            std::string icon = IconOf(box);
+            for (int wait = 0; wait < 20 && (icon == "other" || icon == "none"); ++wait, Sleep(100))
+                icon = IconOf(box);
+            std::printf("%s: %s\n%s\n", icon.c_str(), ButtonsOf(box).c_str(), text);
             if (press)
                 SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
             return 0;
