@@ -13,13 +13,12 @@ const IID kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00
 const IID kIDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kIAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
-// The functions of oleacc.dll, oleaut32.dll and user32.dll that the
-// oldest systems lack, looked up once.
+// The functions of oleacc.dll and oleaut32.dll that the objects need; the
+// oldest systems lack them.
 struct AccessibilityFunctions {
     using CreateStdObject = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
     using ResultFromObject = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
     using AllocString = BSTR(WINAPI*)(const OLECHAR*, UINT);
-    using NotifyEvent = void(WINAPI*)(DWORD, HWND, LONG, LONG);
 
     AccessibilityFunctions()
     {
@@ -32,22 +31,32 @@ struct AccessibilityFunctions {
         if (HMODULE oleaut = LoadLibraryA("oleaut32.dll"))
             allocString = reinterpret_cast<AllocString>(
                 reinterpret_cast<void*>(GetProcAddress(oleaut, "SysAllocStringLen")));
-        if (HMODULE user = GetModuleHandleA("user32.dll"))
-            notifyEvent =
-                reinterpret_cast<NotifyEvent>(reinterpret_cast<void*>(GetProcAddress(user, "NotifyWinEvent")));
     }
     bool Complete() const { return createStdObject && resultFromObject && allocString; }
 
     CreateStdObject createStdObject = nullptr;
     ResultFromObject resultFromObject = nullptr;
     AllocString allocString = nullptr;
-    NotifyEvent notifyEvent = nullptr;
 };
 
+// Loaded when assistive technology first asks for an object, never before:
+// a program nobody reads does not load the libraries.
 AccessibilityFunctions& Functions()
 {
     static AccessibilityFunctions functions;
     return functions;
+}
+
+using NotifyEvent = void(WINAPI*)(DWORD, HWND, LONG, LONG);
+
+NotifyEvent NotifyWinEventFunction()
+{
+    static const NotifyEvent notify = [] {
+        HMODULE user = GetModuleHandleA("user32.dll");
+        return user ? reinterpret_cast<NotifyEvent>(reinterpret_cast<void*>(GetProcAddress(user, "NotifyWinEvent")))
+                    : nullptr;
+    }();
+    return notify;
 }
 
 BSTR ToBstr(const std::string& text)
@@ -299,6 +308,6 @@ LRESULT AnswerGetObject(HWND control, WPARAM flags, LPARAM objectId)
 
 void AnnounceEvent(DWORD event, HWND control)
 {
-    if (Functions().notifyEvent)
-        Functions().notifyEvent(event, control, kClient, kSelf);
+    if (NotifyEvent notify = NotifyWinEventFunction())
+        notify(event, control, kClient, kSelf);
 }
