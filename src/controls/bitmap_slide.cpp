@@ -91,6 +91,13 @@ void CBitmapSlide::MoveThumbAndReport(POINT point)
         axis = m_nPixelMin;
     if (axis >= m_nPixelMax)
         axis = m_nPixelMax;
+    PlaceThumbAndReport(axis, ValueFromPoint(point));
+}
+
+// Centres the thumb on a pixel of the axis and tells the parent the clock
+// of a position (a vertical slider tells nothing).
+void CBitmapSlide::PlaceThumbAndReport(int axis, int position)
+{
     if (m_bVertical) {
         const int extent = m_rectThumb.bottom - m_rectThumb.top;
         m_rectThumb.top = axis - extent / 2;
@@ -99,8 +106,7 @@ void CBitmapSlide::MoveThumbAndReport(POINT point)
         const int extent = m_rectThumb.right - m_rectThumb.left;
         m_rectThumb.left = axis - extent / 2;
         m_rectThumb.right = m_rectThumb.left + extent;
-        ::SendMessageA(GetParentHwnd(), WM_SLIDER_MOVED,
-                       static_cast<WPARAM>(m_nBase - ValueFromPoint(point)), m_nID);
+        ::SendMessageA(GetParentHwnd(), WM_SLIDER_MOVED, static_cast<WPARAM>(m_nBase - position), m_nID);
     }
 }
 
@@ -133,17 +139,7 @@ void CBitmapSlide::StepTo(int position)
     if (position > m_nMax)
         position = m_nMax;
     m_nPos = position;
-    const int axis = PixelFromValue(position);
-    if (m_bVertical) {
-        const int extent = m_rectThumb.bottom - m_rectThumb.top;
-        m_rectThumb.top = axis - extent / 2;
-        m_rectThumb.bottom = m_rectThumb.top + extent;
-    } else {
-        const int extent = m_rectThumb.right - m_rectThumb.left;
-        m_rectThumb.left = axis - extent / 2;
-        m_rectThumb.right = m_rectThumb.left + extent;
-        ::SendMessageA(GetParentHwnd(), WM_SLIDER_MOVED, static_cast<WPARAM>(m_nBase - position), m_nID);
-    }
+    PlaceThumbAndReport(PixelFromValue(position), position);
     NotifyParent();
     Invalidate(FALSE);
     AnnounceEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd);
@@ -236,14 +232,7 @@ LRESULT CBitmapSlide::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnKeyDown(wParam) ? 0 : Default();
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        Invalidate(FALSE);
-        if (message == WM_SETFOCUS) {
-            AnnounceEvent(EVENT_OBJECT_FOCUS, m_hWnd);
-            if (m_pToolTip && KeyboardCuesShown())
-                m_pToolTip->ShowForKeyboard(m_hWnd, m_nID);
-        } else if (m_pToolTip) {
-            m_pToolTip->HideForKeyboard();
-        }
+        OnFocusChanged(m_hWnd, m_pToolTip, message == WM_SETFOCUS);
         return Default();
     case kWmGetObject:
         return AnswerGetObject(m_hWnd, wParam, lParam);

@@ -71,6 +71,7 @@ private:
     void ComputeMapping();
     // Moves the thumb to a point and tells the parent the clock it stands for.
     void MoveThumbAndReport(POINT point);
+    void PlaceThumbAndReport(int axis, int position);
     void Cancel();
     void OnPaint();
     bool OnKeyDown(WPARAM key);

@@ -166,14 +166,7 @@ void C4StateBitButton::OnFocusChanged(bool gained)
     // A Space let go after the focus has left presses nothing.
     if (!gained && GetCapture() != m_hWnd)
         m_nState &= ~kPressed;
-    Invalidate(FALSE);
-    if (gained) {
-        AnnounceEvent(EVENT_OBJECT_FOCUS, m_hWnd);
-        if (m_pToolTip && KeyboardCuesShown())
-            m_pToolTip->ShowForKeyboard(m_hWnd, static_cast<UINT>(GetDlgCtrlID(m_hWnd)));
-    } else if (m_pToolTip) {
-        m_pToolTip->HideForKeyboard();
-    }
+    ::OnFocusChanged(m_hWnd, m_pToolTip, gained);
 }
 
 long C4StateBitButton::AccState() const
@@ -184,7 +177,7 @@ long C4StateBitButton::AccState() const
 const char* C4StateBitButton::AccDefaultAction() const
 {
     switch (m_nRole) {
-    case ROLE_SYSTEM_CHECKBUTTON: return m_bChecked ? "Uncheck" : "Check";
+    case ROLE_SYSTEM_CHECKBUTTON:
     case ROLE_SYSTEM_RADIOBUTTON: return m_bChecked ? "Uncheck" : "Check";
     case ROLE_SYSTEM_PAGETAB: return "Switch";
     default: return "Press";

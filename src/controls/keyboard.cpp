@@ -1,5 +1,8 @@
 #include "controls/keyboard.h"
 
+#include "controls/accessible.h"
+#include "framework/tooltip.h"
+
 namespace {
 
 bool g_keyboardUsed = false;
@@ -17,11 +20,6 @@ LRESULT KeyboardDlgCode(HWND control, LPARAM message, bool arrows)
     if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
         code |= DLGC_WANTMESSAGE;
     return code;
-}
-
-bool KeyboardCuesShown()
-{
-    return g_keyboardUsed;
 }
 
 void DrawFocusMark(HWND control, HDC dc, const RECT& face)
@@ -42,4 +40,17 @@ bool MoveFocusOnTab(HWND control, WPARAM key)
     const bool backwards = GetKeyState(VK_SHIFT) < 0;
     SendMessageA(GetParent(control), WM_MOVE_FOCUS, backwards ? 1 : 0, reinterpret_cast<LPARAM>(control));
     return true;
+}
+
+void OnFocusChanged(HWND control, CToolTipCtrl* toolTip, bool gained)
+{
+    InvalidateRect(control, nullptr, FALSE);
+    if (gained)
+        AnnounceEvent(EVENT_OBJECT_FOCUS, control);
+    if (!toolTip)
+        return;
+    if (gained && g_keyboardUsed)
+        toolTip->ShowForKeyboard(control, static_cast<UINT>(GetDlgCtrlID(control)));
+    else if (!gained)
+        toolTip->HideForKeyboard();
 }

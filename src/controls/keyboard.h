@@ -13,7 +13,6 @@ constexpr UINT WM_MOVE_FOCUS = WM_USER + 2;
 // to the control; Escape stays the dialog's.  A key down marks the keyboard
 // as used, from when on the focus mark shows, as the system's keyboard cues.
 LRESULT KeyboardDlgCode(HWND control, LPARAM message, bool arrows);
-bool KeyboardCuesShown();
 
 // Draws the focus mark inside a control's face when it has the focus and
 // the keyboard has been used.
@@ -21,3 +20,8 @@ void DrawFocusMark(HWND control, HDC dc, const RECT& face);
 
 // Handles Tab and Shift+Tab for a control; false for any other key.
 bool MoveFocusOnTab(HWND control, WPARAM key);
+
+class CToolTipCtrl;
+// A control gained or lost the focus: its mark is redrawn, the focus is
+// announced, and its tooltip shows while the keyboard is in use.
+void OnFocusChanged(HWND control, CToolTipCtrl* toolTip, bool gained);
