@@ -59,6 +59,7 @@ void CMarovexDlg::OnLButtonUp(POINT point)
     m_ptDragOrigin = POINT{0, 0};
     ReleaseCapture();
     LockWindowUpdate(nullptr);
+    RepaintAfterDrag();
 }
 
 void CMarovexDlg::CancelDrag()
@@ -71,6 +72,16 @@ void CMarovexDlg::CancelDrag()
     LockWindowUpdate(nullptr);
     if (GetCapture() == m_hWnd)
         ReleaseCapture();
+    RepaintAfterDrag();
+}
+
+// The outline is drawn over the window itself as well; a paint that came
+// between drawing and erasing it would leave its inverse behind, on the
+// face or on the border.  The whole window, frame and controls, is painted
+// again once the drag is over.
+void CMarovexDlg::RepaintAfterDrag()
+{
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 BOOL CMarovexDlg::DrawDragOutline(int x, int y, int mode)

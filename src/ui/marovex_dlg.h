@@ -123,6 +123,7 @@ private:
     void HoldCommand(UINT id);
     void RunHeldCommands();
     void CancelDrag();
+    void RepaintAfterDrag();
     // The keyboard: the controls' names and roles, Tab's move, and the
     // focus a page starts with.
     void NameControls();

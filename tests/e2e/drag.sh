@@ -19,4 +19,17 @@ xdotool mousemove 120 235 mousedown 1 mousemove 140 245 mousemove 170 275 mouseu
 sleep 0.5
 geometry "$w"
 check "a drag moves the window to 50,40 ($X,$Y)" test "$X,$Y" = "50,40"
+
+# The outline, drawn over the window too while it moves, leaves no trace:
+# dragged down out of the way of Wine's tray window, the window shows the
+# README's picture of the Main page, border included.
+xdotool mousemove 170 275 mousedown 1 mousemove 190 340 mousemove 170 575 mouseup 1
+face=$(mktemp --suffix=.png)
+for _ in $(seq 10); do
+    sleep 0.3
+    import -window root -crop 540x275+50+340 +repage "$face"
+    same_picture "$face" "$(dirname "$0")/../../docs/main.png" && break
+done
+check "the dragged window shows no trace of the outline" same_picture "$face" "$(dirname "$0")/../../docs/main.png"
+rm -f "$face"
 pass

@@ -117,6 +117,11 @@ describe_session() {
     done
 }
 
+# Whether two pictures are alike to the pixel.
+same_picture() {  # file, file
+    [[ "$(compare -metric AE "$1" "$2" null: 2>&1)" == 0 ]]
+}
+
 # The colour of one screen pixel, as "#RRGGBB".
 pixel() {
     import -window root -crop "1x1+$1+$2" +repage txt:- | awk 'NR == 2 { print $3 }'

@@ -5,9 +5,6 @@
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 
-same_face() {  # file, file
-    [[ "$(compare -metric AE "$1" "$2" null: 2>&1)" == 0 ]]
-}
 # The client area, with the corner where Wine's tray window stands blacked
 # out: it is above or below the window as the two happen to be stacked.
 snap_face() {  # file
@@ -26,7 +23,7 @@ face() {  # file
     for _ in $(seq 30); do
         sleep 0.3
         snap_face "$1"
-        same_face "$1" "$last" && (($(convert "$1" -format '%[fx:int(100*mean)]' info:) < 90)) && break
+        same_picture "$1" "$last" && (($(convert "$1" -format '%[fx:int(100*mean)]' info:) < 90)) && break
         cp "$1" "$last"
     done
     rm -f "$last"
@@ -39,9 +36,9 @@ shows_face() {  # expected file
     for _ in $(seq 24); do
         sleep 0.25
         snap_face "$now"
-        same_face "$1" "$now" && break
+        same_picture "$1" "$now" && break
     done
-    same_face "$1" "$now"
+    same_picture "$1" "$now"
     local shown=$?
     rm -f "$now"
     return $shown
@@ -57,7 +54,7 @@ face "$main_face"
 
 click_at 447 10                                 # the About tab
 face "$other"
-check "the About tab shows another face" not same_face "$main_face" "$other"
+check "the About tab shows another face" not same_picture "$main_face" "$other"
 click_at 314 10                                 # the Main tab
 check "the Main tab brings the Main face back" shows_face "$main_face"
 
