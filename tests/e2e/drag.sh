@@ -24,12 +24,12 @@ check "a drag moves the window to 50,40 ($X,$Y)" test "$X,$Y" = "50,40"
 # dragged down out of the way of Wine's tray window, the window shows the
 # README's picture of the Main page, border included.
 xdotool mousemove 170 275 mousedown 1 mousemove 190 340 mousemove 170 575 mouseup 1
-face=$(mktemp --suffix=.png)
+face=$(mktemp --suffix=.png) readme_main="$(dirname "$0")/../../docs/main.png"
 for _ in $(seq 10); do
     sleep 0.3
     import -window root -crop 540x275+50+340 +repage "$face"
-    same_picture "$face" "$(dirname "$0")/../../docs/main.png" && break
+    same_picture "$face" "$readme_main" && break
 done
-check "the dragged window shows no trace of the outline" same_picture "$face" "$(dirname "$0")/../../docs/main.png"
+check "the dragged window shows no trace of the outline" same_picture "$face" "$readme_main"
 rm -f "$face"
 pass
