@@ -38,8 +38,14 @@ drag_core 419                                   # 230 MHz
 click_at 378 111                                # Test
 answer 6
 wait_test_dialog 4
-sleep 1.5
+# The progress bar moves every 200 ms: the picture is the dialog with 7 of
+# its 20 steps filled, whenever the capture comes.
 eval "$(xdotool search --onlyvisible --name '^Testing new settings$' getwindowgeometry --shell)"
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/clock-test.png"
+for _ in $(seq 80); do
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/clock-test.png"
+    filled="$(convert "$out/clock-test.png" -crop "${WIDTH}x1+0+64" +repage txt:- | grep -c '#3096FA')"
+    ((filled * 20 / 299 == 7)) && break
+    sleep 0.05
+done
 for _ in $(seq 60); do test_dialog_shown || break; sleep 0.1; done
 pass
