@@ -58,6 +58,7 @@ public:
 
 private:
     int TestClocks(int core, int mem, bool yes);
+    bool TestPassed(int status) const;
     int Apply();
     int Failed(int status)
     {
@@ -137,17 +138,29 @@ int Command::TestClocks(int core, int mem, bool yes)
     if (!yes && before
         && !m_host.Ask(0, driver::FailedClocksQuestion(*before, core, mem).c_str(), platform::UserPrompts::kQuestion))
         return kDeclined;
-    if (m_driver.TestClockSpeeds()) {
+    const bool passed = m_driver.TestClockSpeeds();
+    if (passed)
         m_host.Print("passed");
-        return kDone;
-    }
+    // The board refused the old clocks back: it may still run the tested ones.
+    const std::string notRestored = m_driver.GetRestoreErrorText();
+    if (!notRestored.empty())
+        m_host.PrintError(notRestored + "  The board may still run the tested clock speeds.");
+    if (passed)
+        return notRestored.empty() ? kDone : kNotRestored;
     // A test that could not be recorded, or found the settings busy, never
     // ran: that is no failure of the clocks.
     const std::string& error = m_driver.GetLastErrorText();
     if (error == CDisplayDriver::kSettingsBusy || error == CDisplayDriver::kClockJournalError)
         return Failed(kTestFailed);
     m_host.PrintError("The new clock speeds failed testing.");
-    return kTestFailed;
+    return notRestored.empty() ? kTestFailed : kNotRestored;
+}
+
+// A passed test whose old clocks the board refused back is applied all the
+// same: the board then runs what the user chose.
+bool Command::TestPassed(int status) const
+{
+    return status == kDone || (status == kNotRestored && m_driver.m_bClocksTested);
 }
 
 int Command::Clocks(const SettingsChange& change, bool yes, bool apply)
@@ -157,9 +170,8 @@ int Command::Clocks(const SettingsChange& change, bool yes, bool apply)
     std::string why;
     if (!ClocksInRange(change, m_driver, &why))
         return Usage(why);
-    if (const int status = TestClocks(change.at(kCoreClock), change.at(kMemClock), yes))
-        return status;
-    return apply ? Apply() : kDone;
+    const int status = TestClocks(change.at(kCoreClock), change.at(kMemClock), yes);
+    return apply && TestPassed(status) ? Apply() : status;
 }
 
 int Command::Set(const SettingsChange& change)
@@ -177,7 +189,7 @@ int Command::Reset()
         return status;
     m_driver.SetNewCoreClock(m_driver.GetDefaultCoreClock());
     m_driver.SetNewMemClock(m_driver.GetDefaultMemClock());
-    m_driver.m_bClocksTested = true;
+    m_driver.AcceptClocks(m_driver.GetDefaultCoreClock(), m_driver.GetDefaultMemClock());
     return Apply();
 }
 
@@ -216,19 +228,22 @@ int Command::Import(const std::string& path, bool yes)
     // A clock the file does not name stays as it is.
     const int core = change.count(kCoreClock) ? change.at(kCoreClock) : m_driver.GetCoreClock();
     const int mem = change.count(kMemClock) ? change.at(kMemClock) : m_driver.GetMemClock();
-    if (const int status = TestClocks(core, mem, yes))
+    const int status = TestClocks(core, mem, yes);
+    if (!TestPassed(status))
         return status;
     Stage(change, m_driver);
     return Apply();
 }
 
-// Splits off --yes where the command takes it.
+// Splits off --yes where the command takes it; any other word that begins
+// with "-" is an option only status (--ini) takes.
 bool ReadWords(const std::vector<std::string>& args, bool takesYes, Words* words, std::string* why)
 {
+    const bool takesIni = args[0] == "status";
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (takesYes && args[i] == "--yes") {
             words->yes = true;
-        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "--ini") {
+        } else if (!args[i].empty() && args[i][0] == '-' && !(takesIni && args[i] == "--ini")) {
             *why = "unknown option \"" + args[i] + "\"";
             return false;
         } else {
@@ -296,6 +311,8 @@ int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string
     }
     if (name == "reset")
         return count(0, "") ? command.Reset() : command.Usage(why);
+    if ((name == "export" || name == "import") && count(1, "a FILE") && a[0].empty())
+        return command.Usage(name + " needs a FILE, not an empty name");
     if (name == "export")
         return count(1, "a FILE") ? command.Export(a[0]) : command.Usage(why);
     if (name == "import")

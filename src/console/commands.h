@@ -20,6 +20,7 @@ enum ExitStatus {
     kDeclined = 5,     // the user answered No
     kBusy = 6,         // another program is changing the settings
     kNotTaken = 7,     // applied, but the driver does not have all of it
+    kNotRestored = 8,  // the board refused the clocks from before a test back
 };
 
 // Runs the command in args (the words after the program's name).

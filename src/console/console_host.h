@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "console/settings_file.h"
 #include "platform/user_prompts.h"
 
 namespace console {
@@ -17,15 +18,15 @@ public:
     virtual void Print(const std::string& line) = 0;
     virtual void PrintError(const std::string& line) = 0;
     // The lines of the settings section of a file, as "key=value"; false,
-    // with the reason, when the file is not a readable settings file.
+    // with the reason, when the file cannot be read or its bytes fail
+    // CheckSettingsText.
     virtual bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines,
                                   std::string* why) = 0;
-    // Makes the file hold the settings section with these lines and nothing else.
+    // Makes the file hold the settings section with these lines and nothing
+    // else; false, with the reason, when the file at that path cannot be
+    // written.
     virtual bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
                                    std::string* why) = 0;
 };
-
-// The settings section's name, in files and in `status --ini`.
-constexpr const char* kSettingsSection = "Marovex";
 
 }  // namespace console

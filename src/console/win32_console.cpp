@@ -9,16 +9,22 @@ namespace console {
 namespace {
 
 // A settings file is a few hundred bytes; anything much larger is not one.
-constexpr long kLargestSettingsFile = 16 * 1024;
+constexpr std::size_t kLargestSettingsFile = 16 * 1024;
 
 // The profile functions look for a bare name in the Windows directory: a
-// path is made full against the current directory first.
-std::string FullPath(const std::string& path)
+// path is made full against the current directory first.  False when the
+// system cannot make it full within MAX_PATH.
+bool FullPath(const std::string& path, std::string* full, std::string* why)
 {
-    char full[MAX_PATH];
+    char buffer[MAX_PATH];
     char* name = nullptr;
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, &name);
-    return length > 0 && length < sizeof full ? std::string(full) : path;
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, &name);
+    if (length == 0 || length >= sizeof buffer) {
+        *why = "cannot make a full path of \"" + path + "\"";
+        return false;
+    }
+    *full = buffer;
+    return true;
 }
 
 BOOL WINAPI HoldBreak(DWORD event)
@@ -42,23 +48,23 @@ void Win32Console::PrintError(const std::string& line)
 
 bool Win32Console::ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string full;
+    if (!FullPath(path, &full, why))
+        return false;
+    std::FILE* file = std::fopen(full.c_str(), "rb");
     if (!file) {
         *why = "cannot read " + path;
         return false;
     }
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
+    std::string text(kLargestSettingsFile + 1, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), file));
     std::fclose(file);
-    if (size < 0 || size > kLargestSettingsFile) {
+    if (text.size() > kLargestSettingsFile) {
         *why = path + " is too large for a settings file";
         return false;
     }
-    const std::string full = FullPath(path);
-    char names[1024] = {};
-    GetPrivateProfileSectionNamesA(names, sizeof names, full.c_str());
-    if (lstrcmpiA(names, kSettingsSection) != 0 || names[std::strlen(names) + 1] != '\0') {
-        *why = path + " is not a settings file: it must hold one section, [" + kSettingsSection + "]";
+    if (!CheckSettingsText(text, why)) {
+        *why = path + ": " + *why;
         return false;
     }
     static char section[32 * 1024];
@@ -72,11 +78,13 @@ bool Win32Console::ReadSettingsFile(const std::string& path, std::vector<std::st
 bool Win32Console::WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
                                      std::string* why)
 {
+    std::string full;
+    if (!FullPath(path, &full, why))
+        return false;
     std::string section;
     for (const std::string& line : lines)
         section += line + '\0';
     section += '\0';
-    const std::string full = FullPath(path);
     DeleteFileA(full.c_str());
     const bool written = WritePrivateProfileSectionA(kSettingsSection, section.c_str(), full.c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, full.c_str());  // out of the system's cache

@@ -40,13 +40,13 @@ bool CDisplayDriver::HasPendingChanges() const
            || m_bNewOpenGLZBuffer != m_bOpenGLZBuffer || m_nNewD3DFSAA != m_nD3DFSAA
            || m_bNewD3DVSync != m_bD3DVSync || m_bNewD3DZBuffer != m_bD3DZBuffer
            || m_nNewOverlayMode != m_nOverlayMode || m_nNewAGPRate != m_nAGPRate
-           || m_nNewOutputDevice != m_nOutputDevice;
+           || m_nNewOutputDevice != m_nOutputDevice || !m_strRestoreError.empty();
 }
 
 bool CDisplayDriver::ApplySettings()
 {
     m_written.clear();
-    m_bClocksApplied = false;
+    m_bCoreClockApplied = m_bMemClockApplied = false;
     if (!HasPendingChanges())
         return true;  // not even the start-up entry is touched
     const SettingsLock lock(m_os);
@@ -70,11 +70,12 @@ bool CDisplayDriver::ApplySettings()
     ApplyOutputDevice(run);
     RmFree(m_hClient, 0, m_hClient);
     m_bRecordWrites = false;
-    m_bClocksApplied = run.clockWritten;
+    m_bCoreClockApplied = run.coreWritten;
+    m_bMemClockApplied = run.memWritten;
 
     // New clocks take effect when the driver re-reads its mode.
     long result = 0;
-    if (run.clockWritten
+    if ((run.coreWritten || run.memWritten)
         && !ResetDisplay("E5.23: Unable to load USER32.DLL library.", "E5.24: Unable to change display setting.",
                          &result))
         return false;
@@ -87,26 +88,36 @@ void CDisplayDriver::StepFailed(ApplyRun& run, const char* message)
     run.ok = false;
 }
 
-// New clocks only after a passed test.
+// New clocks only when they passed the last test.  The board then runs
+// what the user chose, so a journal left by a restore the board refused
+// ends; until then the board may run the trial clocks, and both clocks are
+// written whether they changed or not.
 void CDisplayDriver::ApplyClocks(ApplyRun& run)
 {
-    if (!m_bClocksTested)
+    if (!ClocksMayBeApplied(m_nNewCoreClock, m_nNewMemClock))
         return;
-    if (m_nNewCoreClock != m_nCoreClock) {
+    const bool trialLeft = !m_strRestoreError.empty();
+    if (m_nNewCoreClock != m_nCoreClock || trialLeft) {
         if (SetClock(nv::kItemCoreClock, m_nNewCoreClock)) {
             m_nCoreClock = m_nNewCoreClock;
-            run.clockWritten = true;
+            run.coreWritten = true;
         } else {
             StepFailed(run, "E5.3: Unable to set the video core clock speed.");
         }
     }
-    if (m_nNewMemClock != m_nMemClock) {
+    if (m_nNewMemClock != m_nMemClock || trialLeft) {
         if (SetClock(nv::kItemMemClock, m_nNewMemClock)) {
             m_nMemClock = m_nNewMemClock;
-            run.clockWritten = true;
+            run.memWritten = true;
         } else {
             StepFailed(run, "E5.4: Unable to set the video memory clock speed.");
         }
+    }
+    ClockJournal journal = {};
+    if (run.ok && (run.coreWritten || run.memWritten)) {
+        if (ReadClockJournal(&journal) != JournalFound::kNone)
+            DeleteClockJournal();
+        m_strRestoreError.clear();
     }
 }
 

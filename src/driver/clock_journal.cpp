@@ -2,9 +2,10 @@
 // board, the clocks before it and the trial clocks are written to the
 // program's own key; once the old clocks are back the journal is deleted.
 // A journal found when the driver session is first opened therefore means
-// that a test never ended: the process was killed, crashed, or the machine
-// hung and was restarted.
+// that a test never ended (the process was killed, crashed, or the machine
+// hung and was restarted), or that the board refused the old clocks back.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "driver/display_driver.h"
@@ -13,65 +14,87 @@
 
 using namespace platform;
 
-namespace {
-
-const char* const kJournalValues[4] = {"OldCore", "OldMem", "TrialCore", "TrialMem"};
-
-}  // namespace
-
 bool CDisplayDriver::WriteClockJournal(const ClockJournal& journal)
 {
     const int values[4] = {journal.oldCore, journal.oldMem, journal.trialCore, journal.trialMem};
     for (int i = 0; i < 4; ++i)
-        if (!WriteDword(layout::kClockJournalKey, kJournalValues[i], static_cast<std::uint32_t>(values[i])))
+        if (!WriteDword(layout::kClockJournalKey, layout::kJournalValues[i], static_cast<std::uint32_t>(values[i])))
             return false;
     return true;
 }
 
-// The number of journal values found; the journal is whole with all four.
-int CDisplayDriver::ReadClockJournal(ClockJournal* journal)
+// A whole journal has all four values, each a REG_DWORD, each pair within
+// the clock sliders' range; a journal with some of them missing was cut
+// short before any clock was set; anything else was damaged.
+CDisplayDriver::JournalFound CDisplayDriver::ReadClockJournal(ClockJournal* journal)
 {
+    RegKey key = 0;
+    if (m_os.RegOpenKeyExA(m_hRootKey, layout::kClockJournalKey, 0, kKeyQueryValue, &key) != kErrorSuccess)
+        return JournalFound::kNone;
     int* values[4] = {&journal->oldCore, &journal->oldMem, &journal->trialCore, &journal->trialMem};
-    int found = 0;
+    int present = 0;
+    bool sound = true;
     for (int i = 0; i < 4; ++i) {
+        unsigned char data[8] = {};
+        std::uint32_t type = 0, size = sizeof data;
+        const long read = m_os.RegQueryValueExA(key, layout::kJournalValues[i], &type, data, &size);
+        if (read == kErrorFileNotFound)
+            continue;
+        ++present;
         std::uint32_t mhz = 0;
-        if (ReadDword(layout::kClockJournalKey, kJournalValues[i], &mhz)) {
-            *values[i] = static_cast<int>(mhz);
-            ++found;
-        }
+        std::memcpy(&mhz, data, sizeof mhz);
+        sound = sound && read == kErrorSuccess && type == kRegDword && size == sizeof mhz && mhz <= 0xFFFF;
+        *values[i] = sound ? static_cast<int>(mhz) : 0;
     }
-    return found;
+    m_os.RegCloseKey(key);
+    if (present == 0)
+        return JournalFound::kNone;
+    if (present < 4)
+        return JournalFound::kPartial;
+    auto inRange = [](int mhz, int low, int high) { return mhz >= low && mhz <= high; };
+    const bool core = inRange(journal->oldCore, GetMinCoreClock(), GetMaxCoreClock())
+                      && inRange(journal->trialCore, GetMinCoreClock(), GetMaxCoreClock());
+    const bool mem = inRange(journal->oldMem, GetMinMemClock(), GetMaxMemClock())
+                     && inRange(journal->trialMem, GetMinMemClock(), GetMaxMemClock());
+    return sound && core && mem && m_wDefaultCoreClock != 0 ? JournalFound::kWhole : JournalFound::kDamaged;
 }
 
 void CDisplayDriver::DeleteClockJournal()
 {
-    for (const char* value : kJournalValues)
+    for (const char* value : layout::kJournalValues)
         DeleteValue(layout::kClockJournalKey, value);
+    DeleteValue(layout::kClockJournalKey, layout::kJournalTestPassed);
 }
 
-// Runs inside the session's connection, before the clocks are read.
+// Runs inside the session's connection, once the board's clocks and the
+// baseline are known: the journal's clocks are checked against the range.
 void CDisplayDriver::SettleInterruptedTest()
 {
     ClockJournal journal = {};
-    const int found = ReadClockJournal(&journal);
-    if (found == 0) {
-        m_bJournalSettled = true;
-        return;
-    }
-    if (found < 4 || !IsClockMHz(journal.oldCore) || !IsClockMHz(journal.oldMem)) {
-        // Written only in part: the test ended before any clock was set.
+    const JournalFound found = ReadClockJournal(&journal);
+    if (found != JournalFound::kWhole) {
+        // Written only in part, the test ended before any clock was set.
         DeleteClockJournal();
         m_bJournalSettled = true;
+        if (found == JournalFound::kDamaged)
+            m_user.Tell(m_hWndOwner, "A damaged record of a clock test was found and removed; no clock speed was changed.",
+                        UserPrompts::kInformation);
         return;
     }
-    RememberFailedClocks(journal.trialCore, journal.trialMem);
+    std::uint32_t passed = 0;
+    const bool testPassed = ReadDword(layout::kClockJournalKey, layout::kJournalTestPassed, &passed) && passed == 1;
+    if (!testPassed)
+        RememberFailedClocks(journal.trialCore, journal.trialMem);
     std::uint32_t coreHz = 0, memHz = 0;
     if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &coreHz) != 0
         || RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &memHz) != 0)
         return;  // the board cannot tell: the journal waits for the next session
 
     char text[320];
-    int length = std::snprintf(text, sizeof text, "The clock test of %d MHz core and %d MHz memory did not finish. ",
+    int length = std::snprintf(text, sizeof text,
+                               testPassed ? "The clock test of %d MHz core and %d MHz memory could not put the clock "
+                                            "speeds before it back. "
+                                          : "The clock test of %d MHz core and %d MHz memory did not finish. ",
                                journal.trialCore, journal.trialMem);
     const bool onTrial = driver::HzToMHz(coreHz) == journal.trialCore && driver::HzToMHz(memHz) == journal.trialMem;
     bool restored = true;
@@ -86,6 +109,8 @@ void CDisplayDriver::SettleInterruptedTest()
         if (restored) {
             long result = 0;
             ChangeDisplayMode(nullptr, kCdsReset, 0, &result);
+            m_nCoreClock = m_nNewCoreClock = journal.oldCore;
+            m_nMemClock = m_nNewMemClock = journal.oldMem;
         }
     } else {
         std::snprintf(text + length, sizeof text - length,
@@ -105,7 +130,7 @@ void CDisplayDriver::SettleInterruptedTest()
 void CDisplayDriver::TakeClocksFromJournal()
 {
     ClockJournal journal = {};
-    if (ReadClockJournal(&journal) < 4 || !IsClockMHz(journal.oldCore) || !IsClockMHz(journal.oldMem))
+    if (ReadClockJournal(&journal) != JournalFound::kWhole)
         return;
     m_nCoreClock = m_nNewCoreClock = journal.oldCore;
     m_nMemClock = m_nNewMemClock = journal.oldMem;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/display_driver.h"
+#include "driver/registry_layout.h"
 #include "driver/settings_lock.h"
 #include "platform/nv_protocol.h"
 
@@ -20,25 +21,57 @@ constexpr int kRestoreAttempts = 3;
 
 class CDisplayDriver::TrialClocks : public ClockTrial {
 public:
-    TrialClocks(CDisplayDriver& driver, const ClockTestRun& run) : m_driver(driver), m_run(run) {}
-    void OnProgressShown() override { m_driver.RunTrialClocks(m_run); }
+    TrialClocks(CDisplayDriver& driver, std::uint32_t client, const BoardClocks& clocks)
+        : m_driver(driver), m_client(client), m_clocks(clocks)
+    {
+    }
+    void OnProgressShown() override { m_driver.RunTrialClocks(m_client, m_clocks); }
 
 private:
     CDisplayDriver& m_driver;
-    const ClockTestRun& m_run;
+    std::uint32_t m_client;
+    BoardClocks m_clocks;
 };
 
 // While the progress is shown: both trial clocks are set again, the memory
 // clock even when the core clock was refused, and only when both took is the
-// display reset so that they take effect.  Nothing is reported here.
-void CDisplayDriver::RunTrialClocks(const ClockTestRun& run)
+// display reset so that they take effect.  A clock not on trial is set to
+// the hertz the board ran before, so that the test leaves it as it was.
+// Nothing is reported here.
+void CDisplayDriver::RunTrialClocks(std::uint32_t client, const BoardClocks& trial)
 {
-    m_hClient = run.client;
-    const bool core = SetClock(nv::kItemCoreClock, run.coreMHz);
-    const bool mem = SetClock(nv::kItemMemClock, run.memMHz);
+    m_hClient = client;
+    const bool core = SetItem(nv::kItemCoreClock, trial.coreHz);
+    const bool mem = SetItem(nv::kItemMemClock, trial.memHz);
     long result = 0;
     if (core && mem)
         ChangeDisplayMode(nullptr, kCdsReset, 0, &result);
+}
+
+bool CDisplayDriver::ClocksMayBeApplied(int coreMHz, int memMHz) const
+{
+    return (coreMHz == m_nCoreClock && memMHz == m_nMemClock)
+           || (m_bClocksTested && coreMHz == m_nTestedCoreClock && memMHz == m_nTestedMemClock);
+}
+
+void CDisplayDriver::AcceptClocks(int coreMHz, int memMHz)
+{
+    m_bClocksTested = true;
+    m_nTestedCoreClock = coreMHz;
+    m_nTestedMemClock = memMHz;
+}
+
+// The hertz the board runs before a trial; a clock it cannot tell is taken
+// as recorded.
+CDisplayDriver::BoardClocks CDisplayDriver::ReadBoardClocks(const ClockJournal& journal)
+{
+    BoardClocks clocks = {driver::MHzToHz(journal.oldCore), driver::MHzToHz(journal.oldMem)};
+    std::uint32_t hz = 0;
+    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &hz) == 0 && driver::HzToMHz(hz) == journal.oldCore)
+        clocks.coreHz = hz;
+    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &hz) == 0 && driver::HzToMHz(hz) == journal.oldMem)
+        clocks.memHz = hz;
+    return clocks;
 }
 
 bool CDisplayDriver::TestClockSpeeds()
@@ -62,10 +95,16 @@ bool CDisplayDriver::TestClockSpeeds()
         RmFree(m_hClient, 0, m_hClient);
         return false;
     }
+    m_strRestoreError.clear();
+    const BoardClocks before = ReadBoardClocks(journal);
+    const bool coreOnTrial = journal.trialCore != journal.oldCore;
+    const bool memOnTrial = journal.trialMem != journal.oldMem;
+    const BoardClocks trialClocks = {coreOnTrial ? driver::MHzToHz(journal.trialCore) : before.coreHz,
+                                     memOnTrial ? driver::MHzToHz(journal.trialMem) : before.memHz};
     const std::uint32_t trialClient = m_hClient;
-    if (journal.trialCore != journal.oldCore && !SetClock(nv::kItemCoreClock, journal.trialCore))
+    if (coreOnTrial && !SetItem(nv::kItemCoreClock, trialClocks.coreHz))
         Fail("E6.3: Unable to set the video core clock speed.");
-    if (journal.trialMem != journal.oldMem && !SetClock(nv::kItemMemClock, journal.trialMem))
+    if (memOnTrial && !SetItem(nv::kItemMemClock, trialClocks.memHz))
         Fail("E6.4: Unable to set the video memory clock speed.");
 
     // A test that cannot reset the display ends at once; the message is the
@@ -74,7 +113,7 @@ bool CDisplayDriver::TestClockSpeeds()
     if (!ResetDisplay("E6.5: Unable to load USER32.DLL library.", "E5.6: Unable to change display setting.",
                       &result)) {
         const std::string failedStep = m_strLastError;
-        EndTrial(journal, trialClient);
+        EndTrial(journal, before, trialClient);
         m_strLastError = failedStep;
         return false;
     }
@@ -86,16 +125,20 @@ bool CDisplayDriver::TestClockSpeeds()
     std::memcpy(run.deviceName, m_szDeviceName, sizeof run.deviceName);
     run.deviceName[sizeof run.deviceName - 1] = '\0';
     run.byDeviceName = m_bByDeviceName;
-    TrialClocks trial(*this, run);
+    TrialClocks trial(*this, trialClient, trialClocks);
     m_user.ShowTestProgress(run, trial);
 
-    EndTrial(journal, trialClient);
+    const bool restored = EndTrial(journal, before, trialClient);
     if (!ResetDisplay("E6.9: Unable to load USER32.DLL library.", "E5.10: Unable to change display setting.",
                       &result))
         return false;
     m_bClocksTested = result == kDispChangeSuccessful;
+    m_nTestedCoreClock = journal.trialCore;
+    m_nTestedMemClock = journal.trialMem;
     if (!m_bClocksTested)
         RememberFailedClocks(journal.trialCore, journal.trialMem);
+    else if (!restored)  // the journal stays, but its pair did not fail
+        WriteDword(layout::kClockJournalKey, layout::kJournalTestPassed, 1);
     return m_bClocksTested;
 }
 
@@ -103,25 +146,23 @@ bool CDisplayDriver::TestClockSpeeds()
 // was opened meanwhile, and frees it.  The board must not be left at clocks
 // that were only on trial: a refused restore is asked again before it
 // counts as failed, and the journal stays until the old clocks are back.
-void CDisplayDriver::EndTrial(const ClockJournal& journal, std::uint32_t trialClient)
+bool CDisplayDriver::EndTrial(const ClockJournal& journal, const BoardClocks& before, std::uint32_t trialClient)
 {
     m_hClient = trialClient;
-    auto restore = [&](std::uint32_t item, int mhz) {
+    auto restore = [&](std::uint32_t item, std::uint32_t hz) {
         for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
-            if (SetClock(item, mhz))
+            if (SetItem(item, hz))
                 return true;
         return false;
     };
-    bool restored = true;
-    if (journal.trialCore != journal.oldCore && !restore(nv::kItemCoreClock, journal.oldCore)) {
-        Fail("E6.7: Unable to reset the video core clock speed.");
-        restored = false;
-    }
-    if (journal.trialMem != journal.oldMem && !restore(nv::kItemMemClock, journal.oldMem)) {
-        Fail("E6.8: Unable to reset the video memory clock speed.");
-        restored = false;
-    }
-    if (restored)
+    if (journal.trialCore != journal.oldCore && !restore(nv::kItemCoreClock, before.coreHz))
+        m_strRestoreError = "E6.7: Unable to reset the video core clock speed.";
+    if (journal.trialMem != journal.oldMem && !restore(nv::kItemMemClock, before.memHz))
+        m_strRestoreError = "E6.8: Unable to reset the video memory clock speed.";
+    if (m_strRestoreError.empty())
         DeleteClockJournal();
+    else
+        Fail(m_strRestoreError.c_str());
     RmFree(m_hClient, 0, m_hClient);
+    return m_strRestoreError.empty();
 }

@@ -44,10 +44,19 @@ public:
     bool RemoveFromStartup(const char* valueName);
     bool SwitchOutputDevice();
     // Runs the pending clocks on the board for the length of the progress
-    // dialog, then puts back the clocks it ran before; true when the board
-    // took the final display reset.  A journal of the trial is kept in the
-    // registry while the trial clocks are on the board.
+    // dialog, then puts back the clocks it ran before, to the hertz; true
+    // when the board took the final display reset.  A journal of the trial
+    // is kept in the registry while the trial clocks are on the board.
     bool TestClockSpeeds();
+    // After a test: the message of a restore the board refused (it may still
+    // run the tested clocks), or empty when the old clocks are back.  The
+    // journal stays until an apply writes clocks or the next start.
+    const std::string& GetRestoreErrorText() const { return m_strRestoreError; }
+    // Clocks that may be applied: the current ones, or the pair that passed
+    // the last test since the last apply.
+    bool ClocksMayBeApplied(int coreMHz, int memMHz) const;
+    // Lets the pair be applied without a test: the board's own baseline.
+    void AcceptClocks(int coreMHz, int memMHz);
     static constexpr const char* kClockJournalError =
         "E6.10: Unable to record the clock test in the registry.";
     // An apply or a clock test finds another program changing the settings:
@@ -184,6 +193,7 @@ public:
     std::uint32_t m_hClient = 0;
     std::string m_strLastError = "None";
     bool m_bClocksTested = false;
+    int m_nTestedCoreClock = 0, m_nTestedMemClock = 0;  // the pair that passed
     bool m_bHasMonitor = false, m_bHasTV = false, m_bHasFlatPanel = false;
     int m_nModeWidth = 0, m_nModeHeight = 0, m_nModeBitsPerPel = 0;
     int m_nModeRefresh = 0;
@@ -219,7 +229,7 @@ private:
     // are written only while run.ok holds.
     struct ApplyRun {
         bool ok = true;
-        bool clockWritten = false;  // the display is reset at the end
+        bool coreWritten = false, memWritten = false;  // the display is reset at the end
     };
     bool HasPendingChanges() const;
     void StepFailed(ApplyRun& run, const char* message);
@@ -251,13 +261,20 @@ private:
     struct ClockJournal {
         int oldCore, oldMem, trialCore, trialMem;
     };
+    // The board's clocks in hertz, as it runs them.
+    struct BoardClocks {
+        std::uint32_t coreHz, memHz;
+    };
+    enum class JournalFound { kNone, kPartial, kDamaged, kWhole };
     bool WriteClockJournal(const ClockJournal& journal);
-    int ReadClockJournal(ClockJournal* journal);
+    JournalFound ReadClockJournal(ClockJournal* journal);
     void DeleteClockJournal();
     void SettleInterruptedTest();
     void TakeClocksFromJournal();
-    void EndTrial(const ClockJournal& journal, std::uint32_t trialClient);
+    BoardClocks ReadBoardClocks(const ClockJournal& journal);
+    bool EndTrial(const ClockJournal& journal, const BoardClocks& before, std::uint32_t trialClient);
     bool m_bJournalSettled = false;
+    std::string m_strRestoreError;
     platform::DeviceContext MakeDisplayDC();
     void Fail(const char* message) { m_strLastError = message; }
 
@@ -270,11 +287,11 @@ private:
     bool Write(const char* key, const char* value, std::uint32_t type, const void* data, std::uint32_t size);
     std::vector<WrittenValue> m_written;
     bool m_bRecordWrites = false;
-    bool m_bClocksApplied = false;
+    bool m_bCoreClockApplied = false, m_bMemClockApplied = false;
 
     // The trial clocks run while the user watches the test's progress.
     class TrialClocks;
-    void RunTrialClocks(const platform::ClockTestRun& run);
+    void RunTrialClocks(std::uint32_t client, const BoardClocks& trial);
 
     platform::Platform& m_os;
     platform::UserPrompts& m_user;

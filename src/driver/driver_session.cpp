@@ -28,17 +28,17 @@ bool CDisplayDriver::Open(const char* deviceName)
         return false;
     if (!Connect("E1.1: Invalid video driver allocation.", "E1.2: Invalid video driver device ID."))
         return false;
-    // A clock test that never ended is settled before the clocks are read,
-    // so that its trial clocks are never taken for the board's own.  While
+    ReadHardwareInfo();
+    const bool result = ReadSettings();
+    // A clock test that never ended is settled once the baseline is known,
+    // and its trial clocks are never taken for the board's own.  While
     // another program holds the settings lock its test may be running: the
     // journal is left to it, and the clocks before that test count.
-    if (!m_bJournalSettled) {
+    if (result && !m_bJournalSettled) {
         const SettingsLock lock(m_os);
         if (lock.Held())
             SettleInterruptedTest();
     }
-    ReadHardwareInfo();
-    const bool result = ReadSettings();
     if (!m_bJournalSettled)
         TakeClocksFromJournal();
     RmFree(m_hClient, 0, m_hClient);

@@ -129,11 +129,12 @@ std::string CDisplayDriver::ReadBackApplied()
             report += (report.empty() ? "" : "\n") + sentence;
     };
     const std::string lastError = m_strLastError;
-    if (m_bClocksApplied && Connect("", "")) {
+    // Only the clocks the apply wrote: the other one is the board's own.
+    if ((m_bCoreClockApplied || m_bMemClockApplied) && Connect("", "")) {
         std::uint32_t coreHz = 0, memHz = 0;
-        if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &coreHz) == 0)
+        if (m_bCoreClockApplied && RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &coreHz) == 0)
             add(driver::ClockDifference("core", coreHz, m_nCoreClock));
-        if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &memHz) == 0)
+        if (m_bMemClockApplied && RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &memHz) == 0)
             add(driver::ClockDifference("memory", memHz, m_nMemClock));
         RmFree(m_hClient, 0, m_hClient);
     }

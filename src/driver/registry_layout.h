@@ -53,8 +53,12 @@ constexpr const char* kGlobalSystemKey = "SOFTWARE\\NVIDIA Corporation\\Global\\
 constexpr const char* kAGP2x = "EnableIrongate2x";
 constexpr const char* kAGP4x = "EnableVia4X";
 
-// The program's own key: the journal of a running clock test.
+// The program's own key: the journal of a running clock test, its values
+// in MHz (REG_DWORD).  "TestPassed" 1 is added when a test that passed
+// could not put the old clocks back: its pair did not fail.
 constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";
+constexpr const char* kJournalValues[4] = {"OldCore", "OldMem", "TrialCore", "TrialMem"};
+constexpr const char* kJournalTestPassed = "TestPassed";
 // Beside the journal: the clock pairs that failed a test (REG_BINARY).
 constexpr const char* kFailedClocks = "Failed Clocks";
 

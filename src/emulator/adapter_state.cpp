@@ -32,23 +32,31 @@ const Field kFields[] = {
     {"ClockStepHz", &AdapterState::clockStepHz},
     {"IgnoreClockSets", &AdapterState::ignoreClockSets},
     {"RefuseSettingWrites", &AdapterState::refuseSettingWrites},
+    {"RefuseClockSetsFrom", &AdapterState::refuseClockSetsFrom},
 };
 
 }  // namespace
 
-AdapterState LoadState(platform::Platform& os)
+AdapterState LoadState(platform::Platform& os, bool* whole)
 {
     AdapterState state;
+    if (whole)
+        *whole = false;
     platform::RegKey key = 0;
     if (os.RegOpenKeyExA(platform::kHKeyLocalMachine, kStateKey, 0, platform::kKeyQueryValue, &key)
         != platform::kErrorSuccess)
         return state;
+    std::size_t read = 0;
     for (const Field& field : kFields) {
         std::uint32_t value = 0, type = 0, size = sizeof value;
         if (os.RegQueryValueExA(key, field.name, &type, &value, &size) == platform::kErrorSuccess
-            && type == platform::kRegDword && size == sizeof value)
+            && type == platform::kRegDword && size == sizeof value) {
             state.*field.member = value;
+            ++read;
+        }
     }
+    if (whole)
+        *whole = read == sizeof kFields / sizeof kFields[0];
     os.RegCloseKey(key);
     return state;
 }

@@ -38,12 +38,17 @@ struct AdapterState {
     // the adapter key answers success and stores nothing, as when another
     // program writes the settings back at once.
     std::uint32_t refuseSettingWrites = 0;
+    // With N, every clock request of a resource-manager client from its Nth
+    // on is refused, as by a board that will not take clocks back after a
+    // trial (0: none is).
+    std::uint32_t refuseClockSetsFrom = 0;
 };
 
 constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";
 
 // Reads the stored state; values that are missing keep their defaults.
-AdapterState LoadState(platform::Platform& os);
+// whole, when given, tells whether every value was stored.
+AdapterState LoadState(platform::Platform& os, bool* whole = nullptr);
 // Stores the whole state; false when the key cannot be written.
 bool SaveState(platform::Platform& os, const AdapterState& state);
 

@@ -118,9 +118,14 @@ bool SameName(const char* a, const char* b)
 
 }  // namespace
 
-EmulatedAdapter::EmulatedAdapter(platform::Platform& system)
-    : PlatformDecorator(system), m_state(LoadState(system))
+// The whole state is stored from the first use on, so that what the board
+// runs can always be read from its key.
+EmulatedAdapter::EmulatedAdapter(platform::Platform& system) : PlatformDecorator(system)
 {
+    bool whole = false;
+    m_state = LoadState(system, &whole);
+    if (!whole)
+        SaveState(inner(), m_state);
 }
 
 void EmulatedAdapter::Reset(const AdapterState& state)

@@ -66,6 +66,7 @@ bool ResourceManager::Handle(std::uint32_t function, void* block)
             b->status = kRmBadClient;
         else if (b->object == b->client && b->parent == 0) {
             m_clients.erase(client);
+            m_clockSets.erase(b->client);
             b->status = kRmSuccess;
         } else if (b->parent == b->client && client->second.erase(b->object) == 1)
             b->status = kRmSuccess;
@@ -83,6 +84,11 @@ bool ResourceManager::Handle(std::uint32_t function, void* block)
     case nv::kFnRmConfigSet: {
         auto* b = static_cast<nv::RmConfigSetBlock*>(block);
         b->status = CheckDevice(b->client, b->device);
+        // A board that refuses clock requests from the Nth of a client on.
+        const bool clock = b->item == nv::kItemMemClock || b->item == nv::kItemCoreClock;
+        if (b->status == kRmSuccess && clock && m_state.refuseClockSetsFrom != 0
+            && ++m_clockSets[b->client] >= m_state.refuseClockSetsFrom)
+            b->status = kRmBadValue;
         if (b->status == kRmSuccess)
             b->status = Set(b->item, b->value, &b->previous);
         return b->status == kRmSuccess;
@@ -107,6 +113,11 @@ std::uint32_t ResourceManager::CheckDevice(std::uint32_t client, std::uint32_t d
     return found->second.count(device) ? kRmSuccess : kRmBadDevice;
 }
 
+std::uint32_t ResourceManager::OnStep(std::uint32_t hz) const
+{
+    return m_state.clockStepHz == 0 ? hz : hz - hz % m_state.clockStepHz;
+}
+
 std::uint32_t ResourceManager::Get(std::uint32_t item, std::uint32_t* value) const
 {
     switch (item) {
@@ -118,8 +129,8 @@ std::uint32_t ResourceManager::Get(std::uint32_t item, std::uint32_t* value) con
     case nv::kItemOutputDevice: *value = m_state.outputDevice; break;
     case nv::kItemTVConnector: *value = m_state.tvConnector; break;
     case nv::kItemTVFormat: *value = m_state.tvFormat; break;
-    case nv::kItemMemClock: *value = m_state.memClockHz; break;
-    case nv::kItemCoreClock: *value = m_state.coreClockHz; break;
+    case nv::kItemMemClock: *value = OnStep(m_state.memClockHz); break;
+    case nv::kItemCoreClock: *value = OnStep(m_state.coreClockHz); break;
     default: return kRmBadItem;
     }
     return kRmSuccess;
@@ -159,13 +170,12 @@ std::uint32_t ResourceManager::Set(std::uint32_t item, std::uint32_t value, std:
     }
     *previous = *target;
     const bool clock = item == nv::kItemMemClock || item == nv::kItemCoreClock;
-    // A clock generator makes only multiples of its step, and a board may
-    // ignore clock requests while answering success.
+    // A clock generator makes only multiples of its step (a clock stored
+    // off the step runs at the step below), and a board may ignore clock
+    // requests while answering success.
     if (clock && m_state.ignoreClockSets == 1)
         return kRmSuccess;
-    if (clock && m_state.clockStepHz != 0)
-        value -= value % m_state.clockStepHz;
-    *target = value;
+    *target = clock ? OnStep(value) : value;
     return kRmSuccess;
 }
 

@@ -40,9 +40,11 @@ private:
     std::uint32_t Get(std::uint32_t item, std::uint32_t* value) const;
     std::uint32_t Set(std::uint32_t item, std::uint32_t value, std::uint32_t* previous);
     std::uint32_t GetEx(std::uint32_t item, void* reply, std::uint32_t size) const;
+    std::uint32_t OnStep(std::uint32_t hz) const;
 
     AdapterState& m_state;
     std::map<std::uint32_t, std::set<std::uint32_t>> m_clients;  // client -> devices
+    std::map<std::uint32_t, std::uint32_t> m_clockSets;           // client -> clock requests
     std::uint32_t m_nextClient = 0xC1D00001u;
 };
 

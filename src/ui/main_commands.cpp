@@ -106,7 +106,7 @@ bool CMarovexDlg::ApplyToDriver()
     const int mem = ReadClockText(m_szMemClock);
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
-    if ((core != d.GetCoreClock() || mem != d.GetMemClock()) && !d.m_bClocksTested) {
+    if (!d.ClocksMayBeApplied(core, mem)) {
         Tell("Before new clock speeds can be applied, they\nmust be tested on the video hardware.\n\n"
              "Please press the 'Test' button, to ensure\nthat the hardware can support the new speeds.",
              platform::UserPrompts::kInformation);
@@ -164,7 +164,12 @@ void CMarovexDlg::OnTest()
             return;
     d.SetNewCoreClock(core);
     d.SetNewMemClock(mem);
-    if (d.TestClockSpeeds())
+    const bool passed = d.TestClockSpeeds();
+    // The board refused the old clocks back: it may still run the tested ones.
+    if (!d.GetRestoreErrorText().empty())
+        ReportError(("Configuration Error\n\n" + d.GetRestoreErrorText()
+                     + "  The board may still run the tested clock speeds.").c_str());
+    if (passed)
         return;
     if (d.GetLastErrorText() == CDisplayDriver::kSettingsBusy) {
         Tell(CDisplayDriver::kSettingsBusy, platform::UserPrompts::kInformation);

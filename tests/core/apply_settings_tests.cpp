@@ -72,9 +72,7 @@ struct OpenedRig : Rig {
 // Every setting changed, the clocks tested, the output moved to the TV.
 void ChangeEverything(CDisplayDriver& d)
 {
-    d.m_bClocksTested = true;
-    d.SetNewCoreClock(210);
-    d.SetNewMemClock(180);
+    StageTestedClocks(d, 210, 180);
     d.SetNewApplyAtStartup(true);
     d.m_bNewFastWrites = true;
     d.SetNewOpenGLFSAA(2);
@@ -179,9 +177,7 @@ TEST_CASE("the requests in order, and one display reset after the client is free
     for (std::uint32_t family : {platform::kVerPlatformWin32Nt, platform::kVerPlatformWin32Windows}) {
         CAPTURE(family);
         OpenedRig rig(family);
-        rig.driver.m_bClocksTested = true;
-        rig.driver.SetNewCoreClock(210);
-        rig.driver.SetNewMemClock(180);
+        StageTestedClocks(rig.driver, 210, 180);
         rig.driver.m_bNewFastWrites = true;
         REQUIRE(rig.driver.ApplySettings());
         std::vector<std::string> seen;
@@ -286,8 +282,7 @@ TEST_CASE("a display library or function that is missing ends the apply with its
         DisplayLibraryGone os(rig.adapter, what);
         CDisplayDriver d(os, rig.system, 0);
         REQUIRE(d.Open(kDisplayName));
-        d.m_bClocksTested = true;
-        d.SetNewCoreClock(210);
+        StageTestedClocks(d, 210, 166);
         CHECK_FALSE(d.ApplySettings());
         CHECK(d.GetLastErrorText()
               == (noLibrary ? "E5.23: Unable to load USER32.DLL library." : "E5.24: Unable to change display setting."));
@@ -298,8 +293,7 @@ TEST_CASE("a display library or function that is missing ends the apply with its
 TEST_CASE("the reset after new clocks: no mode, CDS_RESET, on the verified display")
 {
     OpenedRig rig;
-    rig.driver.m_bClocksTested = true;
-    rig.driver.SetNewCoreClock(210);
+    StageTestedClocks(rig.driver, 210, 166);
     REQUIRE(rig.driver.ApplySettings());
     std::vector<Request> resets;
     for (const Request& r : rig.adapter.Requests())
@@ -327,8 +321,7 @@ TEST_CASE("Krusty is always scrambled with the stored Homer")
         } else {
             sys.PutDword(kHardware, "Homer", salt ^ 0x5555);
         }
-        rig.driver.m_bClocksTested = true;
-        rig.driver.SetNewCoreClock(210);
+        StageTestedClocks(rig.driver, 210, 166);
         rig.driver.SetNewApplyAtStartup(true);
         REQUIRE(rig.driver.ApplySettings());
         const std::uint32_t stored = Dword(sys, kHardware, "Homer");

@@ -36,6 +36,7 @@ const std::vector<std::uint32_t> kNoJournal = {0, 0, 0, 0};
 struct TestRig : Rig {
     TestRig()
     {
+        system.PutKey(layout::kRunKey);
         REQUIRE(driver.Open(kDisplayName));
         adapter.ClearRequests();
     }
@@ -98,20 +99,21 @@ TEST_CASE("a passed test runs the new clocks during the dialog and puts the old 
     int resets = 0;
     for (const Request& r : rig.adapter.Requests())
         resets += r.kind == Request::kDisplaySettings && r.code == 0;
-    CHECK(resets == 2);
+    CHECK(resets == 4);  // the test's two and one each time the progress shows or hides
 }
 
 TEST_CASE("clocks beyond what the board survives fail the test")
 {
     TestRig rig;
-    rig.driver.m_bClocksTested = true;
-    rig.driver.SetNewCoreClock(245);
+    StageTestedClocks(rig.driver, 245, 166);
     CHECK_FALSE(rig.driver.TestClockSpeeds());
     CHECK_FALSE(rig.driver.m_bClocksTested);
     CHECK(rig.CoreHz() == 200000000);
-    // Only the changed clock was touched.
+    // The memory clock was written only as the board ran it.
     for (const Request& r : rig.adapter.Requests())
-        CHECK(r.item != nv::kItemMemClock);
+        if (r.code == nv::kFnRmConfigSet && r.item == nv::kItemMemClock)
+            CHECK(r.fields[4] == 166000000u);
+    CHECK(rig.MemHz() == 166000000);
     // The board is sound again afterwards: a test within its limits passes.
     rig.driver.SetNewCoreClock(220);
     CHECK(rig.driver.TestClockSpeeds());
@@ -127,14 +129,15 @@ TEST_CASE("each failing request of a test: its message, the connection freed, th
         REQUIRE(rig.driver.TestClockSpeeds());
         total = rig.adapter.Requests().size();
     }
-    REQUIRE(total == 9);  // alloc, device, 2 sets, reset, 2 restores, free, reset
-    // A refused restore is asked again, so it leaves no message.
-    const char* expected[9] = {
-        "E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID.",
+    // alloc, device, 2 reads, 2 sets, reset, the progress's 2 sets and reset
+    // when shown and when hidden, 2 restores, free, reset
+    REQUIRE(total == 17);
+    // Reading the clocks, the trial while shown, and a restore asked again
+    // leave no message; only the final reset decides.
+    const char* expected[6] = {
+        "E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID.", nullptr, nullptr,
         "E6.3: Unable to set the video core clock speed.", "E6.4: Unable to set the video memory clock speed.",
-        nullptr, nullptr, nullptr, nullptr, nullptr,
     };
-    const bool passes[9] = {false, false, true, true, true, true, true, true, false};
     for (std::size_t failing = 0; failing < total; ++failing) {
         CAPTURE(failing);
         TestRig rig;
@@ -142,26 +145,106 @@ TEST_CASE("each failing request of a test: its message, the connection freed, th
         rig.driver.SetNewMemClock(180);
         std::size_t seen = 0;
         rig.adapter.FailWhen([&](const Request&) { return seen++ == failing; });
-        CHECK(rig.driver.TestClockSpeeds() == passes[failing]);
-        CHECK(rig.driver.GetLastErrorText() == (expected[failing] ? expected[failing] : "None"));
-        CHECK(rig.adapter.OpenClients() <= (failing == 7 ? 1u : 0u));
+        CHECK(rig.driver.TestClockSpeeds() == (failing > 1 && failing + 1 < total));
+        CHECK(rig.driver.GetLastErrorText() == (failing < 6 && expected[failing] ? expected[failing] : "None"));
+        CHECK(rig.driver.GetRestoreErrorText().empty());
+        CHECK(rig.adapter.OpenClients() <= (failing == total - 2 ? 1u : 0u));
         CHECK(rig.CoreHz() == 200000000);
         CHECK(rig.MemHz() == 166000000);
     }
 }
 
-TEST_CASE("a board that refuses every restore: the message, and the test still ends")
+TEST_CASE("a board that refuses the old clocks back: the verdict stands, the refusal is told, the journal stays")
+{
+    for (const bool passes : {true, false}) {
+        CAPTURE(passes);
+        TestRig rig;
+        emulator::AdapterState board;
+        board.refuseClockSetsFrom = 6;  // the trial's and the progress's five core and memory sets take
+        rig.adapter.Reset(board);
+        rig.driver.SetNewCoreClock(passes ? 230 : 245);
+        CHECK(rig.driver.TestClockSpeeds() == passes);
+        CHECK(rig.driver.GetRestoreErrorText() == "E6.7: Unable to reset the video core clock speed.");
+        CHECK(rig.CoreHz() == (passes ? 230000000u : 245000000u));
+        CHECK(rig.MemHz() == 166000000);
+        CHECK(Journal(rig.system) == std::vector<std::uint32_t>{200, 166, passes ? 230u : 245u, 166});
+        CHECK((rig.system.FindValue(kJournal, "TestPassed") != nullptr) == passes);
+        CHECK(rig.adapter.OpenClients() == 0);
+        int coreSets = 0;
+        for (const Request& r : rig.adapter.Requests())
+            coreSets += r.code == nv::kFnRmConfigSet && r.item == nv::kItemCoreClock;
+        CHECK(coreSets == 6);  // the trial, the progress twice, three restores
+    }
+}
+
+TEST_CASE("after a refused restore, an apply of the tested pair or of the clocks before ends the journal")
+{
+    for (const int core : {230, 200}) {
+        CAPTURE(core);
+        TestRig rig;
+        emulator::AdapterState board;
+        board.refuseClockSetsFrom = 6;
+        rig.adapter.Reset(board);
+        rig.driver.SetNewCoreClock(230);
+        REQUIRE(rig.driver.TestClockSpeeds());
+        REQUIRE(!rig.driver.GetRestoreErrorText().empty());
+        rig.driver.SetNewCoreClock(core);  // OK as tested, or Reset and OK
+        CHECK(rig.driver.ApplySettings());
+        CHECK(rig.CoreHz() == static_cast<std::uint32_t>(core) * 1000000u);
+        CHECK(Journal(rig.system) == kNoJournal);
+        CHECK(rig.system.FindValue(kJournal, "TestPassed") == nullptr);
+        CHECK(rig.driver.GetRestoreErrorText().empty());
+        // The next start finds nothing to put back, and no failed pair.
+        Rig next;
+        next.system = rig.system;
+        REQUIRE(CDisplayDriver(next.adapter, next.system, 0).Open(kDisplayName));
+        CHECK(next.system.messageBoxes.empty());
+        CHECK(CDisplayDriver(next.adapter, next.system, 0).FailedClocks().empty());
+    }
+}
+
+TEST_CASE("only the pair that passed the last test may be applied, besides the current clocks")
 {
     TestRig rig;
     rig.driver.SetNewCoreClock(230);
-    int sets = 0;
-    rig.adapter.FailWhen([&](const Request& r) {
-        return r.code == nv::kFnRmConfigSet && r.item == nv::kItemCoreClock && ++sets > 1;
-    });
-    rig.driver.TestClockSpeeds();
-    CHECK(rig.driver.GetLastErrorText() == "E6.7: Unable to reset the video core clock speed.");
-    CHECK(sets == 4);  // the trial, then three restores
-    CHECK(rig.adapter.OpenClients() == 0);
+    REQUIRE(rig.driver.TestClockSpeeds());
+    CHECK(rig.driver.ClocksMayBeApplied(230, 166));
+    CHECK(rig.driver.ClocksMayBeApplied(200, 166));
+    CHECK_FALSE(rig.driver.ClocksMayBeApplied(250, 166));
+    CHECK_FALSE(rig.driver.ClocksMayBeApplied(230, 167));
+    rig.driver.SetNewCoreClock(250);  // moved after the test
+    CHECK(rig.driver.ApplySettings());
+    CHECK(rig.CoreHz() == 200000000);
+    CHECK(rig.driver.GetCoreClock() == 200);
+}
+
+TEST_CASE("a test leaves the clock it does not test as the board ran it, to the hertz")
+{
+    struct Case {
+        const char* what;
+        std::uint32_t stepHz, coreHz, memHz;
+        int testCore, testMem;
+    } cases[] = {
+        {"a core test on a board with a 1.5 MHz step", 1500000, 199500000, 166000000, 212, 166},
+        {"a memory test with the core at 166.666666 MHz", 0, 166666666, 166000000, 167, 180},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        Rig rig;
+        rig.system.PutKey(layout::kRunKey);
+        emulator::AdapterState board;
+        board.clockStepHz = c.stepHz;
+        board.coreClockHz = c.coreHz;
+        board.memClockHz = c.memHz;
+        rig.adapter.Reset(board);
+        REQUIRE(rig.driver.Open(kDisplayName));
+        const emulator::AdapterState before = rig.adapter.State();
+        rig.driver.SetNewCoreClock(c.testCore);
+        rig.driver.SetNewMemClock(c.testMem);
+        CHECK(rig.driver.TestClockSpeeds());
+        CHECK(rig.adapter.State().coreClockHz == before.coreClockHz - before.coreClockHz % (c.stepHz ? c.stepHz : 1));
+        CHECK(rig.adapter.State().memClockHz == before.memClockHz - before.memClockHz % (c.stepHz ? c.stepHz : 1));
+    }
 }
 
 TEST_CASE("the journal is written before the trial clocks go on and deleted once the old ones are back")
@@ -181,7 +264,7 @@ TEST_CASE("the journal is written before the trial clocks go on and deleted once
     CHECK(during == std::vector<std::uint32_t>{200, 166, 230, 180});
     CHECK(Journal(rig.system) == kNoJournal);
     // Both resets of a test: no mode, CDS_RESET, the verified display.
-    CHECK(rig.DisplayCalls() == std::vector<std::string>(2, "1073741824 \\\\.\\Display1"));
+    CHECK(rig.DisplayCalls() == std::vector<std::string>(4, "1073741824 \\\\.\\Display1"));
 }
 
 TEST_CASE("a journal that cannot be written ends the test before any clock is set")
@@ -251,9 +334,7 @@ TEST_CASE("a display library or function that goes missing: the step's message, 
             DisplayLibraryGone os(rig.adapter, c.what, c.fromLoad);
             CDisplayDriver d(os, rig.system, 0);
             REQUIRE(d.Open(kDisplayName));
-            d.m_bClocksTested = true;
-            d.SetNewCoreClock(230);
-            d.SetNewMemClock(180);
+            StageTestedClocks(d, 230, 180);
             if (refuseRestores)
                 rig.adapter.FailWhen(RefuseRestores());
             CHECK_FALSE(d.TestClockSpeeds());
@@ -296,6 +377,7 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
     for (const Case& c : cases) {
         CAPTURE(c.what);
         Rig rig;
+        REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));  // the baseline
         emulator::AdapterState state;
         state.coreClockHz = c.boardCoreMHz * 1000000u;
         state.memClockHz = c.boardMemMHz * 1000000u;
@@ -361,5 +443,43 @@ TEST_CASE("while the progress is shown the board runs the trial clocks; the disp
             CHECK(shown[2].device == kDisplayName);
         }
         CHECK(rig.BoardAtFactoryClocks());  // put back afterwards all the same
+    }
+}
+
+TEST_CASE("a damaged journal is removed and told in one line; no clock is set and no pair remembered")
+{
+    const std::uint32_t kMax = 0xFFFFFFFFu;
+    const std::vector<std::uint32_t> journals[] = {
+        {4000, 166, 250, 166}, {4294, 4294, 250, 166}, {200, 166, 0, 0}, {200, 166, kMax, 166}, {200, 166, 250, 300},
+    };
+    std::vector<std::function<void(fake::FakeSystem&)>> damage;
+    for (const auto& values : journals)
+        damage.push_back([values](fake::FakeSystem& system) {
+            for (std::size_t i = 0; i < 4; ++i)
+                system.PutDword(kJournal, kJournalValues[i], values[i]);
+        });
+    for (const std::uint32_t type : {platform::kRegSz, platform::kRegBinary})
+        damage.push_back([type](fake::FakeSystem& system) {
+            for (std::size_t i = 1; i < 4; ++i)
+                system.PutDword(kJournal, kJournalValues[i], i == 1 ? 166 : 250);
+            system.PutValue(kJournal, "OldCore", type, "2\0\0", 4);  // "2" as text, or 50 as bytes
+        });
+    for (std::size_t i = 0; i < damage.size(); ++i) {
+        CAPTURE(i);
+        Rig rig;
+        REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));  // the baseline
+        emulator::AdapterState board;
+        board.coreClockHz = 250000000;
+        rig.adapter.Reset(board);
+        damage[i](rig.system);
+        REQUIRE(rig.driver.Open(kDisplayName));
+        REQUIRE(rig.system.messageBoxes.size() == 1);
+        CHECK(rig.system.messageBoxes[0].text
+              == "A damaged record of a clock test was found and removed; no clock speed was changed.");
+        CHECK(rig.adapter.State().coreClockHz == 250000000);
+        CHECK(rig.adapter.State().memClockHz == 166000000);
+        CHECK(Journal(rig.system) == kNoJournal);
+        CHECK(rig.system.FindValue(kJournal, "OldCore") == nullptr);
+        CHECK(rig.driver.FailedClocks().empty());
     }
 }

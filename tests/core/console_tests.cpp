@@ -102,9 +102,14 @@ TEST_CASE("set changes what it names and nothing else")
 TEST_CASE("bad words and files are refused with status 1, the bad word named, nothing written")
 {
     ConsoleRig rig;
-    rig.console.files["unknown.ini"] = {"d3d-vsync=on", "colour=blue"};
-    rig.console.files["malformed.ini"] = {"d3d-vsync"};
-    rig.console.files["fast.ini"] = {"core-clock=300"};
+    rig.console.files["unknown.ini"] = "[Marovex]\nd3d-vsync=on\ncolour=blue\n";
+    rig.console.files["malformed.ini"] = "[Marovex]\nd3d-vsync\n";
+    rig.console.files["fast.ini"] = "[Marovex]\r\ncore-clock=300\r\n";
+    // Lines the profile functions would never show: all is refused.
+    rig.console.files["before.ini"] = "d3d-vsync=off\n[Marovex]\ngl-vsync=off\n";
+    rig.console.files["nul.ini"] = std::string("[Marovex]\nd3d-vsync=off\0\ngl-vsync=off\n", 37);
+    rig.console.files["two.ini"] = "[Marovex]\nd3d-vsync=off\n[Other]\ngl-vsync=off\n";
+    rig.console.files["none.ini"] = "; nothing\n";
     const struct {
         std::vector<std::string> words;
         const char* named;
@@ -132,6 +137,15 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         {{"import", "unknown.ini", "--yes"}, "\"colour\""},
         {{"import", "malformed.ini"}, "\"d3d-vsync\" is not NAME=VALUE"},
         {{"import", "fast.ini", "--yes"}, "core-clock 300 MHz"},
+        {{"import", "before.ini", "--yes"}, "before.ini: line 1 comes before [Marovex]"},
+        {{"import", "nul.ini", "--yes"}, "nul.ini: line 2 holds a NUL byte"},
+        {{"import", "two.ini", "--yes"}, "two.ini: line 3: a settings file holds one section"},
+        {{"import", "none.ini", "--yes"}, "holds one section, [Marovex]"},
+        {{"export", ""}, "empty name"},
+        {{"import", ""}, "empty name"},
+        {{"export", "--ini"}, "unknown option \"--ini\""},
+        {{"export", "saved.ini", "-f"}, "unknown option \"-f\""},
+        {{"set", "--ini"}, "unknown option \"--ini\""},
     };
     const auto before = rig.system.Values();
     for (const auto& c : cases) {
@@ -145,6 +159,8 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         CHECK(rig.console.testRuns.empty());
     }
     CHECK(rig.system.Values() == before);
+    CHECK(rig.console.files.count("--ini") == 0);
+    CHECK(rig.console.files.count("") == 0);
 }
 
 TEST_CASE("clocks are tested on the board before they are applied")
@@ -210,7 +226,7 @@ TEST_CASE("an exported file, imported, restores every setting; its new clocks ar
 
     SUBCASE("a file without clocks leaves them as they are")
     {
-        rig.console.files["vsync.ini"] = {"d3d-vsync=off"};
+        rig.console.files["vsync.ini"] = "; made by hand\n\n[marovex]\n  d3d-vsync = off \n";
         CHECK(rig.Run({"import", "vsync.ini"}) == kDone);
         CHECK(rig.console.testRuns.size() == 2);
         CHECK(Has(rig.Ini(), "d3d-vsync=off"));
@@ -232,7 +248,7 @@ TEST_CASE("while another program changes the settings nothing is changed here, a
     REQUIRE(emulator::SaveState(rig.system, board));
     emulator::EmulatedAdapter adapter(rig.system);
     fake::FakeConsole console;
-    console.files["saved.ini"] = {"d3d-vsync=off", "core-clock=211"};
+    console.files["saved.ini"] = "[Marovex]\nd3d-vsync=off\ncore-clock=211\n";
     const auto before = rig.system.Values();
 
     CHECK(RunCommand(adapter, console, {"status"}) == kDone);
@@ -279,4 +295,37 @@ TEST_CASE("what the board does not take is a warning and status 7; failed clocks
     rig.console.questions.clear();
     CHECK(rig.Run({"test", "220", "170"}) == kDeclined);  // below the failed pair: one question
     CHECK(rig.console.questions.size() == 1);
+}
+
+TEST_CASE("a board that refuses the old clocks back: the test's own status 8, and clocks asks applied them")
+{
+    ConsoleRig rig;
+    emulator::AdapterState board = rig.adapter.State();
+    board.refuseClockSetsFrom = 6;  // the trial's and the progress's core and memory sets take
+    rig.adapter.Reset(board);
+    const std::string refused = "E6.7: Unable to reset the video core clock speed.  "
+                                "The board may still run the tested clock speeds.\n";
+    CHECK(rig.Run({"test", "220", "166", "--yes"}) == kNotRestored);
+    CHECK(rig.console.out == "passed\n");
+    CHECK(rig.console.err == refused);
+    CHECK(rig.CoreMHz() == 220);
+    rig.Clear();
+    CHECK(rig.Run({"test", "240", "166", "--yes"}) == kNotRestored);  // the next start put 200 back first
+    CHECK(rig.console.err == "The clock test of 220 MHz core and 166 MHz memory could not put the clock speeds "
+                             "before it back. The clock speeds before it, 200 MHz and 166 MHz, were restored.\n"
+                             + refused + "The new clock speeds failed testing.\n");
+
+    // The user applies the tested pair: the board runs it, and the journal
+    // ends with nothing put back and nothing listed as failed but 240/166.
+    rig.Clear();
+    CHECK(rig.Run({"clocks", "220", "166", "--yes"}) == kDone);
+    CHECK(rig.console.err == "The clock test of 240 MHz core and 166 MHz memory did not finish. The clock speeds "
+                             "before it, 200 MHz and 166 MHz, were restored.\n" + refused);
+    CHECK(rig.CoreMHz() == 220);
+    rig.Clear();
+    CHECK(rig.Run({"status"}) == kDone);
+    CHECK(rig.console.err.empty());
+    CHECK(Has(rig.console.out, "core-clock: 220 MHz"));
+    CHECK(Has(rig.console.out, "failed-clocks: 240/166 MHz\n"));
+    CHECK(rig.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
 }

@@ -39,8 +39,7 @@ struct ApplyRig : Rig {
 std::string ApplyCore(CDisplayDriver& driver, int mhz)
 {
     REQUIRE(driver.Open(kDisplayName));
-    driver.SetNewCoreClock(mhz);
-    driver.m_bClocksTested = true;
+    StageTestedClocks(driver, mhz, driver.GetMemClock());
     REQUIRE(driver.ApplySettings());
     return driver.ReadBackApplied();
 }
@@ -123,9 +122,7 @@ TEST_CASE("read-back: an exact board tells nothing, a rounding or ignoring one t
     rig.adapter.Reset(board);
     CDisplayDriver ignoring(rig.adapter, rig.system, 0);
     REQUIRE(ignoring.Open(kDisplayName));
-    ignoring.SetNewCoreClock(215);
-    ignoring.SetNewMemClock(170);
-    ignoring.m_bClocksTested = true;
+    StageTestedClocks(ignoring, 215, 170);
     REQUIRE(ignoring.ApplySettings());
     CHECK(ignoring.ReadBackApplied()
           == "The driver runs the core clock at 200 MHz, not at the 215 MHz that was applied.\n"

@@ -1,6 +1,7 @@
 #!/bin/bash
 # New clocks with the real mouse: refused untested, tested in the progress
-# dialog, then applied; a test beyond the board's limit fails; Reset.
+# dialog, then applied (the tested pair only); a test beyond the board's
+# limit fails; Reset; a board that refuses the old clocks back.
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -16,9 +17,7 @@ test_runs_and_ends() {
 }
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 click_at 378 111                                # Test, at the current clocks
 check "Test at the current clocks asks nothing" not answer 6 2
 check "and runs no test" not test_dialog_shown
@@ -45,6 +44,12 @@ check "Test asks again" answer 6
 check "the progress dialog runs and ends" test_runs_and_ends
 sleep 0.5
 check "the old clocks are back after the test" test "$(core_clock)" = "$(hz 200)"
+drag_core 480 360                               # 250 MHz, above the tested 211
+click_at 506 228                                # OK
+check "a passed test lets no other clocks through" answer 1
+check "with the information text again" grep -q "must be tested on the video hardware" <<<"$box_text"
+check "and the board keeps its clock" test "$(core_clock)" = "$(hz 200)"
+drag_core 360 480                               # back to the tested 211 MHz
 click_at 506 228                                # OK
 sleep 1
 check "OK hides the window" not main_visible
@@ -59,9 +64,7 @@ check "nor the salt changed" test "$(startup_clocks)" = 211/166
 stop_all
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 drag_core 480                                   # 250 MHz, beyond the board's 235
 click_at 378 111                                # Test
 answer 6
@@ -77,4 +80,30 @@ click_at 506 228                                # OK
 check "after Reset nothing needs a test" not answer 1 2
 check "and OK hides the window" not main_visible
 check "the clock is the baseline" test "$(core_clock)" = "$(hz 200)"
+stop_all
+
+# A board that takes the trial but not the old clocks back: the test passes,
+# the user is told, and OK of the tested clocks ends the journal.
+reset_board
+board_switch RefuseClockSetsFrom 4              # the trial and the shown progress (Wine sends one show) take
+launch
+drag_core 419                                   # about 230 MHz
+click_at 378 111                                # Test
+answer 6
+check "the progress dialog runs and ends" test_runs_and_ends
+check "the refused restore is told" answer 1 10
+check "in a stop box with OK" test "$box_look" = "stop: ok"
+check "with the driver's message" test "$box_text" = "$(printf 'Configuration Error\n\nE6.7: Unable to reset the video core clock speed.  The board may still run the tested clock speeds.')"
+tested=$(($(reg_value "$journal" TrialCore)))
+check "the journal stays, with the tested clock ($tested MHz)" test "$tested" -gt 200
+check "which the board still runs" test "$(core_clock)" = "$(hz "$tested")"
+click_at 506 228                                # OK: the tested pair
+sleep 1
+check "OK of the tested clocks needs no new test" not main_visible
+check "the board runs them" test "$(core_clock)" = "$(hz "$tested")"
+check "and the journal is gone" test -z "$(reg_value "$journal" TrialCore)"
+stop_all
+launch
+check "the next start puts nothing back" not answer 1 2
+check "and the board keeps the applied clock" test "$(core_clock)" = "$(hz "$tested")"
 pass

@@ -12,9 +12,7 @@ snap() {  # file, x, y, width, height (client coordinates)
 }
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 click_at 90 124    # Direct3D V-Sync: off
 click_at 178 159   # OpenGL FSAA 1.5x: on
 click_at 506 228   # OK
@@ -26,9 +24,7 @@ check "OpenGL FSAA quality 1.5x" test "$(reg_value "$gl" FSAAQuality)" = 0x0
 stop_all
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 before=$(mktemp)
 after=$(mktemp)
 snap "$before" 60 110 170 90
@@ -53,9 +49,7 @@ stop_all
 # window stays, read again from the driver.
 reset_board
 wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /f >/dev/null 2>&1
-start
-wait_window 20
-sleep 1
+launch
 click_at 90 124    # Direct3D V-Sync: off
 click_at 506 228   # OK
 check "a failed apply says so" answer 1

@@ -36,6 +36,9 @@ check "status shows the change" grep -qx "d3d-vsync: off" <<<"$out"
 printf '[Marovex]\r\nd3d-vsync=on\r\ncolour=blue\r\n' >"$work/unknown.ini"
 printf '[Marovex]\r\nd3d-vsync\r\n' >"$work/malformed.ini"
 head -c 100000 /dev/zero | tr '\0' x >"$work/large.ini"
+printf 'd3d-vsync=off\r\n[Marovex]\r\ngl-vsync=off\r\n' >"$work/before.ini"
+printf '[Marovex]\r\nd3d-vsync=off\0\r\ngl-vsync=off\r\n' >"$work/zero-byte.ini"
+long="$(printf 'n%.0s' $(seq 255)).ini"        # a bare name whose full path is over 260
 before="$(registry)"
 while IFS='|' read -r words named; do
     # shellcheck disable=SC2086
@@ -52,8 +55,17 @@ import $work/missing.ini|missing.ini
 import $work/unknown.ini --yes|"colour"
 import $work/malformed.ini|"d3d-vsync"
 import $work/large.ini|too large
+import $work/before.ini --yes|line 1 comes before [Marovex]
+import $work/zero-byte.ini --yes|line 2 holds a NUL byte
+export --ini|unknown option "--ini"
+export $long|cannot make a full path
 EOF_CASES
+ctl export "" </dev/null
+check "an empty name is refused" test "$rc:$err" = "1:marovexctl: export needs a FILE, not an empty name (marovexctl --help lists the commands)"
 check "nothing was written" test "$(registry)" = "$before"
+check "no file named --ini was made" test ! -e ./--ini
+check "nor the long name in the Windows directory" \
+    test -z "$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -name 'nnnn*' 2>/dev/null)"
 
 # Clocks: tested, then applied; beyond the board's limit, refused.
 ctl clocks 211 166 --yes
@@ -67,6 +79,48 @@ ctl clocks 220 166 <<<"n"
 check "answered No on standard input" test "$rc" = 5
 check "after the question" grep -q "^Test 220 MHz core and 166 MHz memory on the video hardware? .* \[y/N\]" <<<"$out"
 check "nothing tested" test "$(core_clock)" = "$(hz 211)"
+
+# A test of one clock leaves the other as the board ran it, to the hertz.
+board_switch CoreClockHz 200666666
+ctl test 201 180 --yes
+check "a memory test passes" test "$rc" = 0
+check "and leaves the core at 200666666 Hz" test "$(core_clock)" = 0xbf5ee2a
+ctl clocks 211 166 --yes
+check "clocks are applied again" test "$rc:$(core_clock)" = "0:$(hz 211)"
+
+# A board that refuses the old clocks back: the test's verdict, its own
+# status 8, and the tested clocks applied on purpose end the journal.
+board_switch RefuseClockSetsFrom 6              # the trial's and the progress's sets take
+ctl test 230 166 --yes
+check "a refused restore: status 8" test "$rc" = 8
+check "after the verdict" test "$out" = "$(printf 'testing 230 MHz core and 166 MHz memory ....................\npassed')"
+check "saying what the board may run" test "$err" = "E6.7: Unable to reset the video core clock speed.  The board may still run the tested clock speeds."
+check "the board runs the tested clock" test "$(core_clock)" = "$(hz 230)"
+ctl clocks 230 166 --yes
+check "the tested clocks applied" test "$rc:$(core_clock)" = "0:$(hz 230)"
+check "the journal ended" test -z "$(reg_value "$journal" TrialCore)"
+ctl status
+check "the next command puts nothing back" test -z "$err"
+check "and lists the tested clocks as failed no more than before" grep -qx "failed-clocks: 240/166 MHz" <<<"$out"
+board_switch RefuseClockSetsFrom 0
+ctl clocks 211 166 --yes
+
+# A damaged journal: removed and told, the board untouched.
+for damage in "OldCore REG_DWORD 4000" "OldCore REG_SZ 2" "TrialCore REG_DWORD 0"; do
+    read -r name type data <<<"$damage"
+    for value in OldCore:200 OldMem:166 TrialCore:230 TrialMem:166; do
+        wine reg add "$journal" /v "${value%:*}" /t REG_DWORD /d "${value#*:}" /f >/dev/null
+    done
+    wine reg add "$journal" /v "$name" /t "$type" /d "$data" /f >/dev/null
+    board_switch CoreClockHz 230000000
+    ctl status
+    check "a journal with $name $type $data is told as damaged" \
+        test "$err" = "A damaged record of a clock test was found and removed; no clock speed was changed."
+    check "the board keeps its clock" test "$(core_clock)" = "$(hz 230)"
+    check "and the journal is gone" test -z "$(reg_value "$journal" "$name")"
+done
+ctl clocks 211 166 --yes
+check "back at 211 MHz" test "$rc:$(core_clock)" = "0:$(hz 211)"
 
 # Start-up: the log-on entry and record the window writes.
 ctl set startup=on
@@ -103,9 +157,7 @@ check "and the clock before the test is back" test "$(core_clock)" = "$(hz 211)"
 
 # The window's test running: the console changes nothing.
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 move_main_away
 drag_core 419                                   # 230 MHz
 click_at 378 111                                # Test

@@ -3,9 +3,7 @@
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 w=$(windows | head -1)
 
 # A press and release without a move leaves the window.

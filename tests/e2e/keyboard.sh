@@ -27,9 +27,7 @@ checked() {
 
 xdotool mousemove 700 700
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 check "the focus starts on Direct3D V-Sync" test "$(focused)" = "Direct3D V-Sync|0x2c|0x100014|"
 xdotool key space
 sleep 0.3
@@ -52,9 +50,7 @@ check "no tooltip is left on the screen" not wine "$helper" tooltip
 stop_all
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 check "Tab reaches the core clock" tab_to "Core clock"
 check "a slider, at 200 MHz" test "$(focused | cut -d'|' -f2,4)" = "0x33|200 MHz"
 for _ in $(seq 10); do xdotool key Left; sleep 0.05; done

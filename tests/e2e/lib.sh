@@ -44,6 +44,23 @@ start() {
     main_y=0
 }
 
+# Starts the program and waits until its main window shows; when it does
+# not within the given seconds, a failed check says so and what was seen.
+launch() {  # arguments...
+    start "$@"
+    local _
+    for _ in $(seq 200); do
+        if main_visible; then
+            sleep 0.7
+            return 0
+        fi
+        sleep 0.1
+    done
+    check "the main window appears within 20 s" false
+    describe_session
+    return 1
+}
+
 running() {  # process id
     kill -0 "$1" 2>/dev/null
 }
@@ -99,10 +116,12 @@ wait_window() {  # seconds
     return 1
 }
 
-# Sets X, Y, WIDTH and HEIGHT of a window; all 0 when there is none.
+# Sets X, Y, WIDTH and HEIGHT of a window; all 0, and a failure, when there
+# is none.
 geometry() {
     X=0 Y=0 WIDTH=0 HEIGHT=0
-    [[ -n "$1" ]] && eval "$(xdotool getwindowgeometry --shell "$1")"
+    [[ -n "$1" ]] || { echo "no window to measure" >&2; return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$1")"
 }
 
 # What a failed wait saw, for the test's log: the programs this test
@@ -197,10 +216,11 @@ tray_click() {  # button, count
 tray_menu_open() { xdotool mousemove 38 42 click 1; sleep 0.5; }
 tray_menu_exit() { xdotool mousemove 38 62 click 1; sleep 0.5; }
 
-# Drags the core clock's thumb (at 200 MHz: client x 328) to client x.
-drag_core() {
-    xdotool mousemove 329 $((main_y + 61)) mousedown 1 \
-        mousemove 340 $((main_y + 61)) mousemove $(($1 + 1)) $((main_y + 61)) mouseup 1
+# Drags the core clock's thumb from client x (at 200 MHz: 328) to client x.
+drag_core() {  # to, from
+    local from="${2:-328}"
+    xdotool mousemove $((from + 1)) $((main_y + 61)) mousedown 1 \
+        mousemove $((from + 12)) $((main_y + 61)) mousemove $(($1 + 1)) $((main_y + 61)) mouseup 1
     sleep 0.3
 }
 
@@ -221,13 +241,19 @@ no_program_error() {
 }
 
 board='HKLM\SOFTWARE\Marovex\Emulated Adapter'
+# One of the emulated board's stored values, set before a program starts.
+board_switch() {  # name, value
+    wine reg add "$board" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null
+}
 journal='HKLM\SOFTWARE\Marovex\Clock Test'
 hz() { printf '0x%x' $(($1 * 1000000)); }
-# The board's core clock; it keeps its factory 200 MHz until something is set.
+# The board's core clock as the emulated board stores it from its first use
+# on; "missing" (and a line on standard error) when nothing ever used it.
 core_clock() {
     local value
     value=$(reg_value "$board" CoreClockHz)
-    echo "${value:-$(hz 200)}"
+    [[ -n "$value" ]] || echo "the emulated board has no stored core clock: nothing used it" >&2
+    echo "${value:-missing}"
 }
 
 hardware='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\NVTweak\Hardware'

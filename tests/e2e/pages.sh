@@ -45,9 +45,7 @@ shows_face() {  # expected file
 }
 
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 main_face=$(mktemp --suffix=.png)
 other=$(mktemp --suffix=.png)
 face "$main_face"

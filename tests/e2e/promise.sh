@@ -8,9 +8,7 @@ export MAROVEX_ADAPTER=emulated
 # A test of 230 MHz started from the window, moved out of the tray's way.
 start_test() {
     reset_board
-    start
-    wait_window 20
-    sleep 1
+    launch
     move_main_away
     drag_core 419                               # 230 MHz
     click_at 378 111                            # Test
@@ -49,9 +47,7 @@ done
 # Exit from the tray menu while the box of a failed apply is up.
 reset_board
 wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /f >/dev/null 2>&1
-start
-wait_window 20
-sleep 1
+launch
 move_main_away
 click_at 90 124                                 # Direct3D V-Sync: off
 click_at 506 228                                # OK
@@ -70,9 +66,7 @@ stop_all
 
 # A process killed during the test of clocks beyond the board's limit.
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 drag_core 480                                   # 250 MHz
 click_at 378 111
 answer 6

@@ -5,17 +5,10 @@
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 
-# The emulated board's switch, set before the program starts.
-board_switch() {  # name, value
-    wine reg add "$board" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null
-}
-
 # The window: 211 MHz tested and applied on a board that makes 2 MHz steps.
 reset_board
 board_switch ClockStepHz 2000000
-start
-wait_window 20
-sleep 1
+launch
 drag_core 360                                   # about 211 MHz
 click_at 378 111                                # Test
 answer 6
@@ -45,9 +38,7 @@ check "with a warning for each clock" test "$err" = "$(printf '%s\n' \
 # The window: the driver's keys keep their values.
 reset_board
 board_switch RefuseSettingWrites 1
-start
-wait_window 20
-sleep 1
+launch
 click_at 90 124                                 # Direct3D V-Sync: off
 click_at 506 228                                # OK
 check "a setting not kept is told" answer 1
@@ -57,9 +48,7 @@ stop_all
 
 # A failed test, then a second test of the same clocks asks once more.
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 drag_core 480                                   # 250 MHz, beyond the board's limit
 click_at 378 111
 answer 6

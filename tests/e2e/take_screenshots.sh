@@ -17,9 +17,7 @@ window() {  # file
 
 xdotool mousemove 700 700
 reset_board
-start
-wait_window 20
-sleep 1
+launch
 move_main_away
 click_at 447 10                                 # About and back: a face painted afresh
 click_at 314 10

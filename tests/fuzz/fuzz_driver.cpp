@@ -64,6 +64,7 @@ const Place kPlaces[] = {
     {"SOFTWARE\\Marovex\\Clock Test", false, "TrialCore"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "TrialMem"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "Failed Clocks"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "TestPassed"},
 };
 
 std::string KeyOf(const Place& p, const std::string& adapter)
@@ -222,9 +223,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto boardBefore = board.State();
 
         // 2. Apply pending settings taken from the input.
-        d.m_bClocksTested = in.ConsumeBool();
         if (in.ConsumeBool()) d.SetNewCoreClock(in.ConsumeIntegralInRange(-10, 5000));
         if (in.ConsumeBool()) d.SetNewMemClock(in.ConsumeIntegralInRange(-10, 5000));
+        const bool clocksAccepted = in.ConsumeBool();
+        if (clocksAccepted)
+            d.AcceptClocks(d.m_nNewCoreClock, d.m_nNewMemClock);
         if (in.ConsumeBool()) d.SetNewApplyAtStartup(in.ConsumeBool());
         if (in.ConsumeBool()) d.m_bNewFastWrites = in.ConsumeBool();
         if (in.ConsumeBool()) d.SetNewOpenGLFSAA(in.ConsumeIntegralInRange(-2, 3));
@@ -241,9 +244,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const bool glVSyncChanged = d.m_bNewOpenGLVSync != d.m_bOpenGLVSync;
         const bool fastWritesChanged = d.m_bNewFastWrites != d.m_bFastWrites;
+        const auto boardBeforeApply = board.State();
         const bool applied = d.ApplySettings();
         if (!applied)
             CheckMessage(d, "ApplySettings");
+        // Only clocks that passed a test (or were accepted) reach the board.
+        if (!clocksAccepted
+            && (board.State().coreClockHz != boardBeforeApply.coreClockHz
+                || board.State().memClockHz != boardBeforeApply.memClockHz))
+            Fault("ApplySettings", "put clocks on the board that passed no test");
         // A registry setting whose pending value still differs was not
         // written: that is a failure and must be reported.
         const bool registryOpen = d.m_nNewOpenGLFSAA != d.m_nOpenGLFSAA || d.m_bNewOpenGLVSync != d.m_bOpenGLVSync
@@ -267,35 +276,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             && (board.State().fastWrites != 0) != d.m_bFastWrites)
             Fault("ApplySettings", "fast writes committed but the board has others");
 
-        // 3. A clock test: whatever fails, the board ends at its old clocks,
-        // unless it refused every request to put them back.
+        // 3. A clock test: whatever fails, the board ends at its old clocks
+        // to the hertz, or the test says that it could not put them back;
+        // and clocks beyond what the board survives never pass while they
+        // ran on it.
         const std::uint32_t coreBefore = board.State().coreClockHz;
         const std::uint32_t memBefore = board.State().memClockHz;
         d.SetNewCoreClock(in.ConsumeIntegralInRange(1, 400));
         d.SetNewMemClock(in.ConsumeIntegralInRange(1, 400));
-        system.duringClockTest = [&](const platform::ClockTestRun& run) {
-            std::uint32_t previous = 0;
-            driver::RmConfigSet(os, run.client, nv::kDeviceHandle, nv::kItemCoreClock,
-                                static_cast<std::uint32_t>(run.coreMHz) * 1000000u, &previous);
-            driver::RmConfigSet(os, run.client, nv::kDeviceHandle, nv::kItemMemClock,
-                                static_cast<std::uint32_t>(run.memMHz) * 1000000u, &previous);
-        };
+        const bool survivable = d.m_nNewCoreClock <= static_cast<int>(board.State().stableCoreMHz)
+                                && d.m_nNewMemClock <= static_cast<int>(board.State().stableMemMHz);
         refused.clear();
         const std::string textBefore = d.GetLastErrorText();
         const bool tested = d.TestClockSpeeds();
         if (!tested && d.GetLastErrorText() != textBefore)
             CheckMessage(d, "TestClockSpeeds");
-        auto refusedRestores = [&](std::uint32_t item, std::uint32_t hz) {
-            return std::count_if(refused.begin(), refused.end(), [&](const Request& r) {
-                return r.code == nv::kFnRmConfigSet && r.item == item && r.fields.size() > 4 && r.fields[4] == hz;
-            });
-        };
-        if (board.State().coreClockHz != coreBefore && refusedRestores(nv::kItemCoreClock, coreBefore) < 3
-            && static_cast<std::uint32_t>(d.GetCoreClock()) * 1000000u == coreBefore)
-            Fault("TestClockSpeeds", "left the core clock at the trial value");
-        if (board.State().memClockHz != memBefore && refusedRestores(nv::kItemMemClock, memBefore) < 3
-            && static_cast<std::uint32_t>(d.GetMemClock()) * 1000000u == memBefore)
-            Fault("TestClockSpeeds", "left the memory clock at the trial value");
+        if ((board.State().coreClockHz != coreBefore || board.State().memClockHz != memBefore)
+            && d.GetRestoreErrorText().empty())
+            Fault("TestClockSpeeds", "left a clock off its old value without saying so");
+        const bool trialRefused = std::any_of(refused.begin(), refused.end(), [](const Request& r) {
+            return r.code == nv::kFnRmConfigSet || r.kind == Request::kDisplaySettings;
+        });
+        if (tested && !survivable && !trialRefused && !system.lockedElsewhere && !system.clockTestRuns.empty())
+            Fault("TestClockSpeeds", "passed clocks the board does not survive");
 
         if (system.lockedElsewhere) {
             for (std::size_t i = callsBefore; i < system.registryCalls.size(); ++i)

@@ -1,11 +1,13 @@
 // The console program's host, answering from a script: what is printed is
 // kept, questions are answered from the front of `answers` (No when it has
-// run out), and settings files live in memory.
+// run out), and settings files are bytes in memory, read and written by the
+// rules of the real console.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,10 +22,13 @@ public:
     std::vector<std::string> questions;
     std::vector<platform::ClockTestRun> testRuns;
     std::function<void()> duringTest;
-    std::map<std::string, std::vector<std::string>> files;  // a file's section lines
+    std::map<std::string, std::string> files;  // each file's bytes
 
     void Print(const std::string& line) override { out += line + "\n"; }
     void PrintError(const std::string& line) override { err += line + "\n"; }
+    // The bytes are checked as the real console checks them; the section's
+    // lines are then taken as the profile functions give them: trimmed,
+    // without blank lines and comments.
     bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override
     {
         const auto found = files.find(path);
@@ -31,12 +36,33 @@ public:
             *why = "cannot read " + path;
             return false;
         }
-        *lines = found->second;
+        if (!console::CheckSettingsText(found->second, why)) {
+            *why = path + ": " + *why;
+            return false;
+        }
+        std::istringstream text(found->second);
+        bool inSection = false;
+        for (std::string line; std::getline(text, line);) {
+            const std::size_t first = line.find_first_not_of(" \t\r");
+            if (first == std::string::npos || line[first] == ';')
+                continue;
+            line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+            if (inSection)
+                lines->push_back(line);
+            inSection = true;  // the check put the section's line first
+        }
         return true;
     }
-    bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines, std::string*) override
+    // An empty name is no file, as for the real console.
+    bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines, std::string* why) override
     {
-        files[path] = lines;
+        if (path.empty()) {
+            *why = "cannot make a full path of \"\"";
+            return false;
+        }
+        std::string& bytes = files[path] = std::string("[") + console::kSettingsSection + "]\r\n";
+        for (const std::string& line : lines)
+            bytes += line + "\r\n";
         return true;
     }
     bool Ask(platform::Window, const char* text, Icon) override

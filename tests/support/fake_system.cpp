@@ -267,10 +267,12 @@ void FakeUser::Tell(Window owner, const char* text, Icon icon)
 void FakeUser::ShowTestProgress(const ClockTestRun& run, ClockTrial& trial)
 {
     clockTestRuns.push_back(run);
+    trial.OnProgressShown();
     if (whileShown)
         whileShown(trial);
     if (duringClockTest)
         duringClockTest(run);
+    trial.OnProgressShown();
 }
 
 }  // namespace fake

@@ -49,8 +49,9 @@ public:
     bool Ask(platform::Window owner, const char* text, Icon icon) override;
     void Tell(platform::Window owner, const char* text, Icon icon) override;
 
-    // The clock tests' progress, and what happens while it is shown; the
-    // trial is called back only by a test that asks for it in whileShown.
+    // The clock tests' progress, and what happens while it is shown.  As
+    // the window's progress dialog does, the trial is called back when the
+    // progress is shown and again when it is hidden.
     std::vector<platform::ClockTestRun> clockTestRuns;
     std::function<void(const platform::ClockTestRun&)> duringClockTest;
     std::function<void(platform::ClockTrial&)> whileShown;

@@ -21,6 +21,14 @@ struct Rig {
     CDisplayDriver driver{adapter, system, 0x1234};
 };
 
+// Pending clocks that may be applied, as after a passed test of them.
+inline void StageTestedClocks(CDisplayDriver& driver, int coreMHz, int memMHz)
+{
+    driver.SetNewCoreClock(coreMHz);
+    driver.SetNewMemClock(memMHz);
+    driver.AcceptClocks(coreMHz, memMHz);
+}
+
 // The adapter keys the emulated adapter reports on each family.
 constexpr const char* kNtAdapterKey = "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
 constexpr const char* k9xAdapterKey = "System\\CurrentControlSet\\Services\\Class\\Display\\0000";

@@ -106,7 +106,7 @@ TEST_CASE("with the emulated adapter, an apply writes Wine's registry and the bo
     driver.SetNewApplyAtStartup(true);
     driver.SetNewOpenGLVSync(false);
     driver.SetNewCoreClock(210);
-    driver.m_bClocksTested = true;
+    driver.AcceptClocks(210, driver.GetMemClock());
     REQUIRE(driver.ApplySettings());
     CHECK(adapter.State().coreClockHz == 210000000);
 

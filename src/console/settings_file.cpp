@@ -1,0 +1,66 @@
+#include "console/settings_file.h"
+
+#include <cctype>
+
+namespace console {
+namespace {
+
+std::string Trimmed(const std::string& line)
+{
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return std::string();
+    return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool IsSectionLine(const std::string& line, std::string* name)
+{
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']')
+        return false;
+    *name = line.substr(1, line.size() - 2);
+    for (char& c : *name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return true;
+}
+
+}  // namespace
+
+bool CheckSettingsText(const std::string& text, std::string* why)
+{
+    std::string expected = kSettingsSection;
+    for (char& c : expected)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool inSection = false;
+    std::size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string raw = text.substr(start, end - start);
+        start = end + 1;
+        const std::string where = "line " + std::to_string(number);
+        if (raw.find('\0') != std::string::npos) {
+            *why = where + " holds a NUL byte";
+            return false;
+        }
+        const std::string line = Trimmed(raw);
+        std::string section;
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (IsSectionLine(line, &section)) {
+            if (section != expected || inSection) {
+                *why = where + ": a settings file holds one section, [" + std::string(kSettingsSection) + "]";
+                return false;
+            }
+            inSection = true;
+        } else if (!inSection) {
+            *why = where + " comes before [" + std::string(kSettingsSection) + "]";
+            return false;
+        }
+    }
+    if (!inSection)
+        *why = "a settings file holds one section, [" + std::string(kSettingsSection) + "]";
+    return inSection;
+}
+
+}  // namespace console

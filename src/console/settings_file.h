@@ -1,0 +1,18 @@
+// The bytes of a settings file, checked line by line before the profile
+// functions read it: they skip what they do not understand, and a file
+// must not be applied in part.
+#pragma once
+
+#include <string>
+
+namespace console {
+
+// The settings section's name, in files and in `status --ini`.
+constexpr const char* kSettingsSection = "Marovex";
+
+// True when every line of text is blank, a comment (";"), the one
+// "[Marovex]" line, or a line after it; no byte may be NUL.  Otherwise why
+// names the first line that is not.
+bool CheckSettingsText(const std::string& text, std::string* why);
+
+}  // namespace console
