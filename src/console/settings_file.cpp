@@ -1,6 +1,5 @@
 #include "console/settings_file.h"
 
-#include <cctype>
 
 namespace console {
 namespace {
@@ -13,13 +12,20 @@ std::string Trimmed(const std::string& line)
     return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
 }
 
+// Section names are compared as the profile functions do, letter case aside.
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 bool IsSectionLine(const std::string& line, std::string* name)
 {
     if (line.size() < 2 || line.front() != '[' || line.back() != ']')
         return false;
-    *name = line.substr(1, line.size() - 2);
-    for (char& c : *name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    *name = Lower(line.substr(1, line.size() - 2));
     return true;
 }
 
@@ -27,9 +33,7 @@ bool IsSectionLine(const std::string& line, std::string* name)
 
 bool CheckSettingsText(const std::string& text, std::string* why)
 {
-    std::string expected = kSettingsSection;
-    for (char& c : expected)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string expected = Lower(kSettingsSection);
     bool inSection = false;
     std::size_t start = 0;
     for (int number = 1; start < text.size(); ++number) {

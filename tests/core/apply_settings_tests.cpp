@@ -38,36 +38,6 @@ std::map<std::string, fake::RegValue> DriverValues(const fake::FakeSystem& syste
     return values;
 }
 
-std::uint32_t Dword(const fake::FakeSystem& system, const std::string& key, const char* name)
-{
-    const fake::RegValue* value = system.FindValue(key, name);
-    REQUIRE(value);
-    REQUIRE(value->type == platform::kRegDword);
-    std::uint32_t data = 0;
-    std::memcpy(&data, value->data.data(), 4);
-    return data;
-}
-
-struct OpenedRig : Rig {
-    explicit OpenedRig(std::uint32_t family = platform::kVerPlatformWin32Nt) : Rig(family)
-    {
-        // Keys that every installation has.
-        system.PutKey(kRun);
-        system.PutKey(kGlobal);
-        REQUIRE(driver.Open(kDisplayName));
-        adapter.ClearRequests();
-        system.registryCalls.clear();
-        g_bOutputSwitchDeclined = false;
-    }
-    // Registry writes and resource-manager requests made since opening.
-    std::size_t Writes() const
-    {
-        std::size_t n = 0;
-        for (const RegCall& call : system.registryCalls)
-            n += call.op == RegCall::kSet || call.op == RegCall::kDelete || call.op == RegCall::kCreate;
-        return n;
-    }
-};
 
 // Every setting changed, the clocks tested, the output moved to the TV.
 void ChangeEverything(CDisplayDriver& d)
@@ -142,9 +112,9 @@ TEST_CASE("only the start-up flag: the Run value, Krusty from the current clocks
     CHECK(run->type == platform::kRegSz);
     const char command[] = "RUNDLL32.EXE NVQTWK.DLL,NvXTInit";
     CHECK(run->data == std::vector<unsigned char>(command, command + sizeof command));
-    CHECK(Dword(rig.system, kHardware, "Krusty")
+    CHECK(rig.system.Dword(kHardware, "Krusty")
           == driver::ScrambleClocks(200, 166, 0x0110, rig.driver.m_dwClockSalt));
-    CHECK(Dword(rig.system, kHardware, "Marge") == 1);
+    CHECK(rig.system.Dword(kHardware, "Marge") == 1);
     for (const Request& r : rig.adapter.Requests()) {
         CHECK(r.code != nv::kFnRmConfigSet);
         CHECK(r.kind != Request::kDisplaySettings);
@@ -167,7 +137,7 @@ TEST_CASE("new clocks without a passed test are skipped silently")
     CHECK(rig.driver.GetCoreClock() == 200);
     CHECK(rig.driver.m_nNewCoreClock == 220);
     CHECK(rig.adapter.State().coreClockHz == 200000000);
-    CHECK(Dword(rig.system, kHardware, "Krusty")
+    CHECK(rig.system.Dword(kHardware, "Krusty")
           == driver::ScrambleClocks(200, 166, 0x0110, rig.driver.m_dwClockSalt));
     CHECK(rig.driver.GetLastErrorText() == "None");
 }
@@ -202,29 +172,29 @@ TEST_CASE("settings are written as the driver keeps them")
     d.SetNewD3DFSAA(9);
     d.m_nNewAGPRate = 2;
     REQUIRE(d.ApplySettings());
-    CHECK(Dword(rig.system, kOpenGL, "EnableFSAA") == 1);
-    CHECK(Dword(rig.system, kOpenGL, "FSAAQuality") == 2);
-    CHECK(Dword(rig.system, kOpenGL, "DefaultSwapInterval") == 0xFFFFFFFFu);
-    CHECK(Dword(rig.system, kD3D, "ANTIALIASENABLE") == 2);
-    CHECK(Dword(rig.system, kD3D, "ANTIALIASQUALITY") == 5);
-    CHECK(Dword(rig.system, kGlobal, "EnableIrongate2x") == 1);
+    CHECK(rig.system.Dword(kOpenGL, "EnableFSAA") == 1);
+    CHECK(rig.system.Dword(kOpenGL, "FSAAQuality") == 2);
+    CHECK(rig.system.Dword(kOpenGL, "DefaultSwapInterval") == 0xFFFFFFFFu);
+    CHECK(rig.system.Dword(kD3D, "ANTIALIASENABLE") == 2);
+    CHECK(rig.system.Dword(kD3D, "ANTIALIASQUALITY") == 5);
+    CHECK(rig.system.Dword(kGlobal, "EnableIrongate2x") == 1);
 
     d.SetNewOpenGLFSAA(-1);
     d.SetNewD3DFSAA(0);
     d.m_nNewAGPRate = 4;
     REQUIRE(d.ApplySettings());
-    CHECK(Dword(rig.system, kOpenGL, "EnableFSAA") == 0);
+    CHECK(rig.system.Dword(kOpenGL, "EnableFSAA") == 0);
     CHECK(rig.system.FindValue(kOpenGL, "FSAAQuality") == nullptr);
-    CHECK(Dword(rig.system, kD3D, "ANTIALIASENABLE") == 0);
+    CHECK(rig.system.Dword(kD3D, "ANTIALIASENABLE") == 0);
     CHECK(rig.system.FindValue(kD3D, "ANTIALIASQUALITY") == nullptr);
     CHECK(rig.system.FindValue(kGlobal, "EnableIrongate2x") == nullptr);
-    CHECK(Dword(rig.system, kGlobal, "EnableVia4X") == 1);
+    CHECK(rig.system.Dword(kGlobal, "EnableVia4X") == 1);
 
     d.m_nNewAGPRate = 1;
     d.SetNewD3DFSAA(4);
     REQUIRE(d.ApplySettings());
     CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
-    CHECK(Dword(rig.system, kD3D, "ANTIALIASQUALITY") == 3);
+    CHECK(rig.system.Dword(kD3D, "ANTIALIASQUALITY") == 3);
 
     // What is written reads back as what was chosen.
     d.SetNewOpenGLFSAA(1);
@@ -245,7 +215,7 @@ TEST_CASE("Direct3D vertical sync goes to the value the driver uses")
     rig.driver.m_bUseVSyncMode = true;
     rig.driver.SetNewD3DVSync(false);
     REQUIRE(rig.driver.ApplySettings());
-    CHECK(Dword(rig.system, kD3D, "VSYNCMODE") == 0);
+    CHECK(rig.system.Dword(kD3D, "VSYNCMODE") == 0);
     CHECK(rig.system.FindValue(kD3D, "VSYNCENABLE") == nullptr);
 }
 
@@ -324,16 +294,16 @@ TEST_CASE("Krusty is always scrambled with the stored Homer")
         StageTestedClocks(rig.driver, 210, 166);
         rig.driver.SetNewApplyAtStartup(true);
         REQUIRE(rig.driver.ApplySettings());
-        const std::uint32_t stored = Dword(sys, kHardware, "Homer");
+        const std::uint32_t stored = sys.Dword(kHardware, "Homer");
         CHECK(stored == salt);
         std::uint16_t core = 0, mem = 0;
-        driver::UnscrambleClocks(Dword(sys, kHardware, "Krusty"), rig.driver.m_wDeviceID, stored, &core, &mem);
+        driver::UnscrambleClocks(sys.Dword(kHardware, "Krusty"), rig.driver.m_wDeviceID, stored, &core, &mem);
         CHECK(core == 210);
         CHECK(mem == 166);
         // The baseline is not captured again at the next reload.
-        const std::uint32_t bart = Dword(sys, kHardware, "Bart");
+        const std::uint32_t bart = sys.Dword(kHardware, "Bart");
         REQUIRE(rig.driver.Open(kDisplayName));
-        CHECK(Dword(sys, kHardware, "Bart") == bart);
+        CHECK(sys.Dword(kHardware, "Bart") == bart);
         CHECK(rig.driver.GetDefaultCoreClock() == 200);
     }
 }

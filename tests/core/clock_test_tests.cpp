@@ -22,24 +22,13 @@ const char* const kJournalValues[] = {"OldCore", "OldMem", "TrialCore", "TrialMe
 std::vector<std::uint32_t> Journal(const fake::FakeSystem& system)
 {
     std::vector<std::uint32_t> values;
-    for (const char* name : kJournalValues) {
-        const fake::RegValue* value = system.FindValue(kJournal, name);
-        std::uint32_t mhz = 0;
-        if (value && value->type == platform::kRegDword && value->data.size() == 4)
-            std::memcpy(&mhz, value->data.data(), 4);
-        values.push_back(mhz);
-    }
+    for (const char* name : kJournalValues)
+        values.push_back(system.Dword(kJournal, name));
     return values;
 }
 const std::vector<std::uint32_t> kNoJournal = {0, 0, 0, 0};
 
-struct TestRig : Rig {
-    TestRig()
-    {
-        system.PutKey(layout::kRunKey);
-        REQUIRE(driver.Open(kDisplayName));
-        adapter.ClearRequests();
-    }
+struct TestRig : OpenedRig {
     std::uint32_t CoreHz() const { return adapter.State().coreClockHz; }
     std::uint32_t MemHz() const { return adapter.State().memClockHz; }
     bool BoardAtFactoryClocks() const { return CoreHz() == 200000000 && MemHz() == 166000000; }

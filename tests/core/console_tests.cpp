@@ -40,15 +40,6 @@ struct ConsoleRig {
         return console.out;
     }
     std::uint32_t CoreMHz() const { return adapter.State().coreClockHz / 1000000; }
-    std::uint32_t Dword(const std::string& key, const char* name) const
-    {
-        const fake::RegValue* value = system.FindValue(key, name);
-        std::uint32_t data = 0;
-        if (value && value->data.size() == 4)
-            std::memcpy(&data, value->data.data(), 4);
-        return data;
-    }
-
     fake::FakeSystem system;
     emulator::EmulatedAdapter adapter{system};
     fake::FakeConsole console;
@@ -85,17 +76,17 @@ TEST_CASE("set changes what it names and nothing else")
     SUBCASE("startup=on writes the log-on entry and record the window writes")
     {
         CHECK(rig.Run({"set", "startup=on"}) == kDone);
-        const fake::RegValue* run = rig.system.FindValue(layout::kRunKey, layout::kStartupValue);
-        REQUIRE(run);
-        CHECK(std::string(reinterpret_cast<const char*>(run->data.data())) == layout::kStartupCommand);
-        CHECK(rig.Dword(kHardware, layout::kStartupFlag) == 1);
+        const char* const run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+        const fake::RegValue* entry = rig.system.FindValue(run, "NvInitialize");
+        REQUIRE(entry);
+        CHECK(std::string(reinterpret_cast<const char*>(entry->data.data())) == "RUNDLL32.EXE NVQTWK.DLL,NvXTInit");
+        CHECK(rig.system.Dword(kHardware, "Marge") == 1);
         std::uint16_t core = 0, mem = 0;
-        driver::UnscrambleClocks(rig.Dword(kHardware, layout::kStartupRecord), 0x0110,
-                                 rig.Dword(kHardware, layout::kClockSalt), &core, &mem);
+        driver::UnscrambleClocks(rig.system.Dword(kHardware, "Krusty"), 0x0110, rig.system.Dword(kHardware, "Homer"), &core, &mem);
         CHECK(core == 200);
         CHECK(mem == 166);
         CHECK(rig.Run({"set", "startup=off"}) == kDone);
-        CHECK_FALSE(rig.system.FindValue(layout::kRunKey, layout::kStartupValue));
+        CHECK_FALSE(rig.system.FindValue(run, "NvInitialize"));
     }
 }
 

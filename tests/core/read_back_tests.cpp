@@ -29,11 +29,6 @@ std::string Pairs(const std::vector<ClockPair>& pairs)
     return text;
 }
 
-// The rig with the log-on entries' key, which an apply with start-up off needs.
-struct ApplyRig : Rig {
-    ApplyRig() { system.PutKey(layout::kRunKey); }
-};
-
 // Opens a session, applies the new core clock as tested, and returns what
 // the read-back tells.
 std::string ApplyCore(CDisplayDriver& driver, int mhz)
@@ -108,7 +103,7 @@ TEST_CASE("a failed test and a test found unfinished are remembered")
 
 TEST_CASE("read-back: an exact board tells nothing, a rounding or ignoring one tells each clock")
 {
-    ApplyRig rig;
+    OpenedRig rig;
     CHECK(ApplyCore(rig.driver, 211).empty());
 
     emulator::AdapterState board;
@@ -131,7 +126,7 @@ TEST_CASE("read-back: an exact board tells nothing, a rounding or ignoring one t
 
 TEST_CASE("read-back: registry values not kept as written are named")
 {
-    ApplyRig rig;
+    OpenedRig rig;
     emulator::AdapterState board;
     board.refuseSettingWrites = 1;
     rig.adapter.Reset(board);

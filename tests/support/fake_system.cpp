@@ -64,6 +64,15 @@ const RegValue* FakeSystem::FindValue(const std::string& key, const std::string&
     return value == found->second.end() ? nullptr : &value->second;
 }
 
+std::uint32_t FakeSystem::Dword(const std::string& key, const std::string& name) const
+{
+    const RegValue* value = FindValue(key, name);
+    std::uint32_t data = 0;
+    if (value && value->type == platform::kRegDword && value->data.size() == sizeof data)
+        std::memcpy(&data, value->data.data(), sizeof data);
+    return data;
+}
+
 std::map<std::string, RegValue> FakeSystem::Values() const
 {
     std::map<std::string, RegValue> all;

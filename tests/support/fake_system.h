@@ -69,6 +69,8 @@ public:
     void PutString(const std::string& key, const std::string& name, const std::string& text);
     bool HasKey(const std::string& key) const;
     const RegValue* FindValue(const std::string& key, const std::string& name) const;
+    // A REG_DWORD value's number; 0 when it is missing or of another type.
+    std::uint32_t Dword(const std::string& key, const std::string& name) const;
     // The registry as "key\value" -> value, for comparing whole states.
     std::map<std::string, RegValue> Values() const;
 

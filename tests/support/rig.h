@@ -2,6 +2,8 @@
 // arrangement of a core test.
 #pragma once
 
+#include <doctest.h>
+
 #include <cstring>
 
 #include "driver/display_driver.h"
@@ -19,6 +21,29 @@ struct Rig {
     fake::FakeSystem system;
     emulator::EmulatedAdapter adapter{system};
     CDisplayDriver driver{adapter, system, 0x1234};
+};
+
+// A session opened on a machine with the keys every installation has (the
+// log-on entries' and the AGP switches'), with nothing recorded yet.
+struct OpenedRig : Rig {
+    explicit OpenedRig(std::uint32_t family = platform::kVerPlatformWin32Nt) : Rig(family)
+    {
+        system.PutKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+        system.PutKey("SOFTWARE\\NVIDIA Corporation\\Global\\System");
+        REQUIRE(driver.Open("\\\\.\\Display1"));
+        adapter.ClearRequests();
+        system.registryCalls.clear();
+        g_bOutputSwitchDeclined = false;
+    }
+    // Registry writes, deletes and key creations since opening.
+    std::size_t Writes() const
+    {
+        std::size_t n = 0;
+        for (const fake::RegCall& call : system.registryCalls)
+            n += call.op == fake::RegCall::kSet || call.op == fake::RegCall::kDelete
+                 || call.op == fake::RegCall::kCreate;
+        return n;
+    }
 };
 
 // Pending clocks that may be applied, as after a passed test of them.

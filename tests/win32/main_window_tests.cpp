@@ -597,15 +597,42 @@ TEST_CASE("each control tells assistive technology its name, role, state and val
     Board board;
     CoInitialize(nullptr);  // as every client of accessible objects does
     RunWindow(board.adapter, [](CMarovexDlg& d) {
-        for (const face::KeyboardStop& stop : face::kTabOrder) {
-            CAPTURE(stop.name);
-            const Accessible a = AskAccessible(d.StopWindow(stop.id));
-            CHECK(a.name == stop.name);
-            CHECK(a.role == static_cast<long>(stop.role));
-            const auto* button = dynamic_cast<C4StateBitButton*>(CWnd::FromHandlePermanent(d.StopWindow(stop.id)));
+        // What a screen reader says of each control of the Main page.
+        const struct {
+            CWnd* control;
+            const char* name;
+            long role;
+        } spoken[] = {
+            {&d.m_btnMain, "Main", ROLE_SYSTEM_PAGETAB},
+            {&d.m_btnAbout, "About", ROLE_SYSTEM_PAGETAB},
+            {&d.m_btnD3DVSync, "Direct3D V-Sync", ROLE_SYSTEM_CHECKBUTTON},
+            {&d.m_btnD3DFSAA2, "Direct3D FSAA 2x", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnD3DFSAA4, "Direct3D FSAA 4x", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnD3DFSAA9, "Direct3D FSAA 9x", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnGLVSync, "OpenGL V-Sync", ROLE_SYSTEM_CHECKBUTTON},
+            {&d.m_btnGLFSAA15, "OpenGL FSAA 1.5x", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnGLFSAA2L, "OpenGL FSAA 2x LOD", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnGLFSAA2, "OpenGL FSAA 2x", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_sliderCore, "Core clock", ROLE_SYSTEM_SLIDER},
+            {&d.m_sliderMemory, "Memory clock", ROLE_SYSTEM_SLIDER},
+            {&d.m_btnApply, "Apply at startup", ROLE_SYSTEM_CHECKBUTTON},
+            {&d.m_btnTest, "Test", ROLE_SYSTEM_PUSHBUTTON},
+            {&d.m_btnReset, "Reset", ROLE_SYSTEM_PUSHBUTTON},
+            {&d.m_btnOverlayStandard, "Overlay Standard", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnOverlayActive, "Overlay Activated", ROLE_SYSTEM_RADIOBUTTON},
+            {&d.m_btnOK, "OK", ROLE_SYSTEM_PUSHBUTTON},
+            {&d.m_btnCancel, "Cancel", ROLE_SYSTEM_PUSHBUTTON},
+            {&d.m_btnClose, "Close", ROLE_SYSTEM_PUSHBUTTON},
+        };
+        for (const auto& c : spoken) {
+            CAPTURE(c.name);
+            const Accessible a = AskAccessible(c.control->m_hWnd);
+            CHECK(a.name == c.name);
+            CHECK(a.role == c.role);
+            const auto* button = dynamic_cast<C4StateBitButton*>(c.control);
             CHECK(((a.state & STATE_SYSTEM_CHECKED) != 0) == (button && button->m_bChecked));
             // The Main page's own tab is shown but cannot be pressed.
-            CHECK(((a.state & STATE_SYSTEM_UNAVAILABLE) != 0) == (stop.id == IDC_MAIN));
+            CHECK(((a.state & STATE_SYSTEM_UNAVAILABLE) != 0) == (c.control == &d.m_btnMain));
             CHECK((a.state & STATE_SYSTEM_INVISIBLE) == 0);
         }
         CHECK(AskAccessible(d.m_sliderCore.m_hWnd).value == "200 MHz");
