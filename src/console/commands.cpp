@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "console/program_run.h"
 #include "console/setting_words.h"
 #include "version.h"
 #include "driver/display_driver.h"
@@ -22,6 +23,9 @@ const char* const kUsage =
     "  reset                     apply the board's baseline clocks\n"
     "  export FILE               write the current settings to a settings file\n"
     "  import FILE [--yes]       apply a settings file; new clocks are tested first\n"
+    "  run [--yes] FILE PROGRAM [ARGUMENTS...]\n"
+    "                            the file's settings while PROGRAM runs, then the\n"
+    "                            settings before it back; ends with PROGRAM's status\n"
     "  --help | --version";
 
 // The words of a command: its arguments, and whether --yes was among them.
@@ -33,7 +37,7 @@ struct Words {
 // One command on one driver session.
 class Command {
 public:
-    Command(platform::Platform& os, Host& host) : m_host(host), m_driver(os, host, 0) {}
+    Command(platform::Platform& os, Host& host) : m_os(os), m_host(host), m_driver(os, host, 0) {}
 
     int Usage(const std::string& why)
     {
@@ -41,12 +45,18 @@ public:
         return kBadInput;
     }
 
+    // The session, with a run whose marovexctl was ended put back first.
     int Open()
     {
-        if (m_driver.Open(kDisplayName))
-            return kDone;
-        m_host.PrintError(m_driver.GetLastErrorText());
-        return kNoSession;
+        if (!m_driver.Open(kDisplayName)) {
+            m_host.PrintError(m_driver.GetLastErrorText());
+            return kNoSession;
+        }
+        if (SettleAbandonedRun(m_os, m_driver, m_host) && !m_driver.Open(kDisplayName)) {
+            m_host.PrintError(m_driver.GetLastErrorText());
+            return kNoSession;
+        }
+        return kDone;
     }
 
     int Status(bool ini);
@@ -55,6 +65,7 @@ public:
     int Reset();
     int Export(const std::string& path);
     int Import(const std::string& path, bool yes);
+    int Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes);
 
 private:
     int TestClocks(int core, int mem, bool yes);
@@ -66,9 +77,22 @@ private:
         return m_driver.GetLastErrorText() == CDisplayDriver::kSettingsBusy ? kBusy : status;
     }
 
+    int ReadFile(const std::string& path, SettingsChange* change);
+    int ClocksForRun(const SettingsChange& wanted, bool yes);
+    int EndRun(const RunJournal& journal, int programStatus);
+
+    platform::Platform& m_os;
     Host& m_host;
     CDisplayDriver m_driver;
 };
+
+std::string Pairs(const std::vector<driver::ClockPair>& pairs)
+{
+    std::string text;
+    for (const driver::ClockPair& p : pairs)
+        text += (text.empty() ? "" : ", ") + std::to_string(p.core) + "/" + std::to_string(p.mem) + " MHz";
+    return text.empty() ? "none" : text;
+}
 
 std::string MHz(int mhz) { return std::to_string(mhz) + " MHz"; }
 
@@ -97,10 +121,15 @@ int Command::Status(bool ini)
                  + " memory");
     m_host.Print("core-clock-range: " + std::to_string(d.GetMinCoreClock()) + "-" + MHz(d.GetMaxCoreClock()));
     m_host.Print("memory-clock-range: " + std::to_string(d.GetMinMemClock()) + "-" + MHz(d.GetMaxMemClock()));
-    std::string failed;
-    for (const driver::ClockPair& p : m_driver.FailedClocks())
-        failed += (failed.empty() ? "" : ", ") + std::to_string(p.core) + "/" + MHz(p.mem);
-    m_host.Print("failed-clocks: " + (failed.empty() ? std::string("none") : failed));
+    m_host.Print("failed-clocks: " + Pairs(m_driver.FailedClocks()));
+    m_host.Print("passed-clocks: " + Pairs(m_driver.PassedClocks()));
+    RunJournal run;
+    if (ReadRunJournal(m_driver, &run)) {
+        std::string held;
+        for (const auto& setting : run.settings)
+            held += (held.empty() ? "" : ", ") + setting.first;
+        m_host.Print("run: " + run.program + " (holds " + (held.empty() ? std::string("nothing") : held) + ")");
+    }
     return kDone;
 }
 
@@ -204,7 +233,8 @@ int Command::Export(const std::string& path)
     return kBadInput;
 }
 
-int Command::Import(const std::string& path, bool yes)
+// Every line of a settings file, checked.
+int Command::ReadFile(const std::string& path, SettingsChange* change)
 {
     std::vector<std::string> lines;
     std::string why;
@@ -212,13 +242,21 @@ int Command::Import(const std::string& path, bool yes)
         m_host.PrintError("marovexctl: " + why);
         return kBadInput;
     }
-    SettingsChange change;
     for (const std::string& line : lines) {
-        if (!ReadAssignment(line, true, &change, &why)) {
+        if (!ReadAssignment(line, true, change, &why)) {
             m_host.PrintError("marovexctl: " + path + ": " + why);
             return kBadInput;
         }
     }
+    return kDone;
+}
+
+int Command::Import(const std::string& path, bool yes)
+{
+    SettingsChange change;
+    std::string why;
+    if (const int status = ReadFile(path, &change))
+        return status;
     if (const int status = Open())
         return status;
     if (!ClocksInRange(change, m_driver, &why)) {
@@ -233,6 +271,101 @@ int Command::Import(const std::string& path, bool yes)
         return status;
     Stage(change, m_driver);
     return Apply();
+}
+
+// A run's clocks: a pair that passed a test on this board before needs none.
+int Command::ClocksForRun(const SettingsChange& wanted, bool yes)
+{
+    const int core = wanted.count(kCoreClock) ? wanted.at(kCoreClock) : m_driver.GetCoreClock();
+    const int mem = wanted.count(kMemClock) ? wanted.at(kMemClock) : m_driver.GetMemClock();
+    for (const driver::ClockPair& p : m_driver.PassedClocks()) {
+        if (p.core == core && p.mem == mem) {
+            m_driver.SetNewCoreClock(core);
+            m_driver.SetNewMemClock(mem);
+            m_driver.AcceptClocks(core, mem);
+            return kDone;
+        }
+    }
+    const int status = TestClocks(core, mem, yes);
+    return TestPassed(status) ? kDone : status;
+}
+
+int Command::Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes)
+{
+    SettingsChange change;
+    if (const int status = ReadFile(path, &change))
+        return status;
+    if (change.count("startup"))
+        return Usage(path + ": a run never changes startup");
+    std::string where;
+    if (!m_host.FindProgram(program, &where)) {
+        m_host.PrintError("marovexctl: cannot find " + program);
+        return kBadInput;
+    }
+    if (const int status = Open())
+        return status;
+    RunJournal journal;
+    if (ReadRunJournal(m_driver, &journal)) {
+        m_host.PrintError("marovexctl: the settings are held for " + journal.program
+                          + " while it runs.  Please try again when it has ended.");
+        return kBusy;
+    }
+    std::string why;
+    if (!ClocksInRange(change, m_driver, &why)) {
+        m_host.PrintError("marovexctl: " + path + ": " + why);
+        return kBadInput;
+    }
+    SettingsChange wanted;
+    for (const auto& [name, value] : change)
+        if (CurrentValue(m_driver, name) != value)
+            wanted[name] = value;
+    if (wanted.count(kCoreClock) || wanted.count(kMemClock))
+        if (const int status = ClocksForRun(wanted, yes))
+            return status;
+
+    // What to put back is recorded before anything is applied.
+    journal.owner = m_os.MakeOwnerMark();
+    journal.program = m_host.CommandTail(programWord);
+    for (const auto& [name, value] : wanted)
+        journal.settings[name] = {CurrentValue(m_driver, name), value};
+    if (journal.owner.empty() || !WriteRunJournal(m_driver, journal)) {
+        DeleteRunJournal(m_driver);
+        m_host.PrintError("marovexctl: the run could not be recorded in the registry; nothing was changed");
+        return kApplyFailed;
+    }
+    Stage(wanted, m_driver);
+    m_driver.m_bLeaveStartupEntry = true;
+    const int applied = Apply();
+    m_driver.m_bLeaveStartupEntry = false;
+    if (applied == kBusy) {  // nothing was applied
+        DeleteRunJournal(m_driver);
+        return kBusy;
+    }
+    if (applied != kDone && applied != kNotTaken)
+        return EndRun(journal, applied);
+
+    int programStatus = 0;
+    if (!m_host.RunProgram(where, journal.program, &programStatus, &why)) {
+        m_host.PrintError("marovexctl: " + why);
+        programStatus = kBadInput;
+    }
+    return EndRun(journal, programStatus);
+}
+
+// Puts the run's settings back on a fresh session; the program's status
+// stands unless something could not be put back.
+int Command::EndRun(const RunJournal& journal, int programStatus)
+{
+    if (!m_driver.Open(kDisplayName)) {
+        m_host.PrintError("marovexctl: warning: the settings could not be put back: " + m_driver.GetLastErrorText());
+        return kNotRestored;
+    }
+    const PutBackReport report = PutBack(m_driver, journal);
+    for (const std::string& line : report.left)
+        m_host.PrintError("marovexctl: " + line);
+    for (const std::string& line : report.failed)
+        m_host.PrintError("marovexctl: warning: " + line);
+    return report.failed.empty() ? programStatus : kNotRestored;
 }
 
 // Splits off --yes where the command takes it; any other word that begins
@@ -268,6 +401,18 @@ int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string
     if (name == "--version") {
         host.Print("marovexctl " MAROVEX_VERSION);
         return kDone;
+    }
+
+    // run [--yes] FILE PROGRAM [ARGUMENTS...]: the words after PROGRAM are its own.
+    if (name == "run") {
+        std::size_t at = 1;
+        const bool yes = at < args.size() && args[at] == "--yes";
+        at += yes ? 1 : 0;
+        if (args.size() < at + 2)
+            return command.Usage("run needs a FILE and a PROGRAM");
+        if (args[at].empty() || args[at][0] == '-')
+            return command.Usage("\"" + args[at] + "\" is no settings FILE");
+        return command.Run(args[at], args[at + 1], at + 2, yes);
     }
 
     const bool takesYes = name == "clocks" || name == "test" || name == "import";

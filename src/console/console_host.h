@@ -27,6 +27,16 @@ public:
     // written.
     virtual bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
                                    std::string* why) = 0;
+
+    // A program run: the program's command line as it was typed after the
+    // first `skip` words of this program's own (quoting kept); where the
+    // system finds the program (false when it does not); and the program
+    // started in its own folder and waited for, Ctrl+C and Ctrl+Break held
+    // meanwhile (false, with why, when it did not start).
+    virtual std::string CommandTail(std::size_t skip) = 0;
+    virtual bool FindProgram(const std::string& program, std::string* path) = 0;
+    virtual bool RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
+                            std::string* why) = 0;
 };
 
 }  // namespace console

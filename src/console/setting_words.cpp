@@ -150,6 +150,19 @@ std::vector<std::string> CurrentSettings(const CDisplayDriver& driver)
     return lines;
 }
 
+std::vector<std::string> SettingNames()
+{
+    std::vector<std::string> names;
+    for (const Setting& setting : Settings())
+        names.push_back(setting.name);
+    return names;
+}
+
+int CurrentValue(const CDisplayDriver& driver, const std::string& name)
+{
+    return Find(name)->current(driver);
+}
+
 void Stage(const SettingsChange& change, CDisplayDriver& driver)
 {
     for (const auto& [name, value] : change)

@@ -30,5 +30,9 @@ bool ClocksInRange(const SettingsChange& change, const CDisplayDriver& driver, s
 std::vector<std::string> CurrentSettings(const CDisplayDriver& driver);
 // Makes the change the driver's pending settings, clocks included.
 void Stage(const SettingsChange& change, CDisplayDriver& driver);
+// Every setting's name, in the order of status and the files.
+std::vector<std::string> SettingNames();
+// The driver's current value of the named setting (as SettingsChange holds it).
+int CurrentValue(const CDisplayDriver& driver, const std::string& name);
 
 }  // namespace console

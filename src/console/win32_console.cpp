@@ -1,5 +1,7 @@
 #include "console/win32_console.h"
 
+#include "console/program_run.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -91,6 +93,48 @@ bool Win32Console::WriteSettingsFile(const std::string& path, const std::vector<
     if (!written)
         *why = "cannot write " + path;
     return written;
+}
+
+std::string Win32Console::CommandTail(std::size_t skip)
+{
+    return CommandLineFrom(GetCommandLineA(), skip);
+}
+
+bool Win32Console::FindProgram(const std::string& program, std::string* path)
+{
+    char found[MAX_PATH];
+    char* name = nullptr;
+    const DWORD length = SearchPathA(nullptr, program.c_str(), ".exe", sizeof found, found, &name);
+    if (length == 0 || length >= sizeof found)
+        return false;
+    *path = found;
+    return true;
+}
+
+bool Win32Console::RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
+                              std::string* why)
+{
+    const std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        *why = "cannot start " + path + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    // The user's Ctrl+C reaches the program; this wait goes on until it ends.
+    SetConsoleCtrlHandler(HoldBreak, TRUE);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    SetConsoleCtrlHandler(HoldBreak, FALSE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    *exitStatus = static_cast<int>(status);
+    return true;
 }
 
 bool Win32Console::Ask(platform::Window, const char* text, Icon)

@@ -14,6 +14,11 @@ public:
     bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
                            std::string* why) override;
 
+    std::string CommandTail(std::size_t skip) override;
+    bool FindProgram(const std::string& program, std::string* path) override;
+    bool RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
+                    std::string* why) override;
+
     // The question on standard output, the answer a line of standard input:
     // Yes only for a line starting with y; no input at all is No.
     bool Ask(platform::Window owner, const char* text, Icon icon) override;

@@ -61,7 +61,8 @@ bool CDisplayDriver::ApplySettings()
     ApplyRun run;
     m_bRecordWrites = true;
     ApplyClocks(run);
-    ApplyStartupEntry(run);
+    if (!m_bLeaveStartupEntry)
+        ApplyStartupEntry(run);
     ApplyFastWrites(run);
     ApplyOpenGL(run);
     ApplyDirect3D(run);

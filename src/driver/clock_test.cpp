@@ -137,7 +137,9 @@ bool CDisplayDriver::TestClockSpeeds()
     m_nTestedMemClock = journal.trialMem;
     if (!m_bClocksTested)
         RememberFailedClocks(journal.trialCore, journal.trialMem);
-    else if (!restored)  // the journal stays, but its pair did not fail
+    else
+        RememberPassedClocks(journal.trialCore, journal.trialMem);
+    if (m_bClocksTested && !restored)  // the journal stays, but its pair did not fail
         WriteDword(layout::kClockJournalKey, layout::kJournalTestPassed, 1);
     return m_bClocksTested;
 }

@@ -72,6 +72,13 @@ public:
     // remembered by every failed test and every test found unfinished.
     std::vector<driver::ClockPair> FailedClocks();
     void RememberFailedClocks(int coreMHz, int memMHz);
+    // The clocks that passed a test, oldest first; a pair that fails later
+    // leaves the list.
+    std::vector<driver::ClockPair> PassedClocks();
+    void RememberPassedClocks(int coreMHz, int memMHz);
+    // While set, an apply leaves the log-on entry and its clocks as they are
+    // (a program run never changes what is applied at log-on).
+    bool m_bLeaveStartupEntry = false;
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
@@ -276,6 +283,8 @@ private:
     bool m_bJournalSettled = false;
     std::string m_strRestoreError;
     platform::DeviceContext MakeDisplayDC();
+    std::vector<driver::ClockPair> ClockList(const char* value);
+    void UpdateClockList(const char* value, int coreMHz, int memMHz, bool add);
     void Fail(const char* message) { m_strLastError = message; }
 
     // The registry values the last apply wrote, and whether it set a clock.

@@ -95,14 +95,16 @@ std::string FailedClocksQuestion(const ClockPair& failed, int coreMHz, int memMH
 
 }  // namespace driver
 
-std::vector<driver::ClockPair> CDisplayDriver::FailedClocks()
+// The two lists of clock pairs, "Failed Clocks" and "Passed Clocks", share
+// one format and limit.
+std::vector<driver::ClockPair> CDisplayDriver::ClockList(const char* value)
 {
     std::vector<unsigned char> bytes(4 * driver::kMaxFailedClocks + 4);
     std::uint32_t type = 0, size = static_cast<std::uint32_t>(bytes.size());
     RegKey key = 0;
     if (m_os.RegOpenKeyExA(m_hRootKey, layout::kClockJournalKey, 0, kKeyQueryValue, &key) != kErrorSuccess)
         return {};
-    const bool read = m_os.RegQueryValueExA(key, layout::kFailedClocks, &type, bytes.data(), &size) == kErrorSuccess;
+    const bool read = m_os.RegQueryValueExA(key, value, &type, bytes.data(), &size) == kErrorSuccess;
     m_os.RegCloseKey(key);
     if (!read)
         return {};
@@ -110,13 +112,47 @@ std::vector<driver::ClockPair> CDisplayDriver::FailedClocks()
     return driver::DecodeFailedClocks(type, bytes);
 }
 
+// Adds the pair to one list, or takes it out; a list that does not change is
+// not written.
+void CDisplayDriver::UpdateClockList(const char* value, int coreMHz, int memMHz, bool add)
+{
+    std::vector<driver::ClockPair> pairs = ClockList(value);
+    const std::vector<driver::ClockPair> before = pairs;
+    const driver::ClockPair pair = {static_cast<std::uint16_t>(coreMHz), static_cast<std::uint16_t>(memMHz)};
+    if (add)
+        driver::AddFailedClocks(&pairs, pair);
+    else
+        pairs.erase(std::remove_if(pairs.begin(), pairs.end(),
+                                   [&](const driver::ClockPair& p) { return p.core == pair.core && p.mem == pair.mem; }),
+                    pairs.end());
+    if (pairs.size() == before.size()
+        && std::equal(pairs.begin(), pairs.end(), before.begin(), [](const driver::ClockPair& a, const driver::ClockPair& b) {
+               return a.core == b.core && a.mem == b.mem;
+           }))
+        return;
+    const std::vector<unsigned char> bytes = driver::EncodeFailedClocks(pairs);
+    WriteBinary(layout::kClockJournalKey, value, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+std::vector<driver::ClockPair> CDisplayDriver::FailedClocks()
+{
+    return ClockList(layout::kFailedClocks);
+}
+
+std::vector<driver::ClockPair> CDisplayDriver::PassedClocks()
+{
+    return ClockList(layout::kPassedClocks);
+}
+
 void CDisplayDriver::RememberFailedClocks(int coreMHz, int memMHz)
 {
-    std::vector<driver::ClockPair> pairs = FailedClocks();
-    driver::AddFailedClocks(&pairs, {static_cast<std::uint16_t>(coreMHz), static_cast<std::uint16_t>(memMHz)});
-    const std::vector<unsigned char> bytes = driver::EncodeFailedClocks(pairs);
-    WriteBinary(layout::kClockJournalKey, layout::kFailedClocks, bytes.data(),
-                static_cast<std::uint32_t>(bytes.size()));
+    UpdateClockList(layout::kFailedClocks, coreMHz, memMHz, true);
+    UpdateClockList(layout::kPassedClocks, coreMHz, memMHz, false);
+}
+
+void CDisplayDriver::RememberPassedClocks(int coreMHz, int memMHz)
+{
+    UpdateClockList(layout::kPassedClocks, coreMHz, memMHz, true);
 }
 
 // What the last apply wrote, read again: the clocks from a new session with

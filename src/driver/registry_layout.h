@@ -61,6 +61,11 @@ constexpr const char* kJournalValues[4] = {"OldCore", "OldMem", "TrialCore", "Tr
 constexpr const char* kJournalTestPassed = "TestPassed";
 // Beside the journal: the clock pairs that failed a test (REG_BINARY).
 constexpr const char* kFailedClocks = "Failed Clocks";
+// Beside it: the clock pairs that passed a test since (REG_BINARY, the same
+// format); a pair that fails later leaves it.
+constexpr const char* kPassedClocks = "Passed Clocks";
+// The program's own key: the journal of a program run (marovexctl run).
+constexpr const char* kRunJournalKey = "SOFTWARE\\Marovex\\Program Run";
 
 inline std::string SubKey(const std::string& key, const char* sub)
 {

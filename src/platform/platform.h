@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -117,6 +118,12 @@ public:
     // now; each true is matched by one UnlockSettings.
     virtual bool TryLockSettings() = 0;
     virtual void UnlockSettings() = 0;
+    // A named mark that lives as long as the process that made it: the
+    // owner of a program run.  MakeOwnerMark makes one for this process and
+    // returns its name ("" when none can be made); OwnerMarkExists tells
+    // whether the process that made a mark still runs.
+    virtual std::string MakeOwnerMark() = 0;
+    virtual bool OwnerMarkExists(const char* name) = 0;
 
     // Libraries: loading, looking up, and calling the two kinds of function
     // the core calls through a looked-up address.

@@ -55,6 +55,8 @@ public:
     void Sleep(std::uint32_t milliseconds) override { m_inner.Sleep(milliseconds); }
     bool TryLockSettings() override { return m_inner.TryLockSettings(); }
     void UnlockSettings() override { m_inner.UnlockSettings(); }
+    std::string MakeOwnerMark() override { return m_inner.MakeOwnerMark(); }
+    bool OwnerMarkExists(const char* name) override { return m_inner.OwnerMarkExists(name); }
 
     Module LoadLibraryA(const char* name) override { return m_inner.LoadLibraryA(name); }
     Procedure GetProcAddressA(Module module, const char* name) override

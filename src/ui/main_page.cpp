@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "console/program_run.h"
 #include "controls/skin.h"
 #include "resource.h"
 #include "ui/face_layout.h"
@@ -51,7 +52,15 @@ void CMarovexDlg::RefreshPage()
 
 bool CMarovexDlg::LoadFromDriver()
 {
-    if (!g_pDriver->Open("\\\\.\\Display1")) {
+    // At the first session, a program run whose marovexctl was ended is
+    // put back, and the driver read again.
+    bool opened = g_pDriver->Open("\\\\.\\Display1");
+    if (opened && !m_bRunSettled) {
+        m_bRunSettled = true;
+        if (console::SettleAbandonedRun(m_os, *g_pDriver, m_user))
+            opened = g_pDriver->Open("\\\\.\\Display1");
+    }
+    if (!opened) {
         std::string text = "Configuration Error\n\n" + g_pDriver->GetLastErrorText();
         ReportError(text.c_str());
         return false;

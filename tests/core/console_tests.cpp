@@ -3,11 +3,13 @@
 #include <doctest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "console/commands.h"
+#include "console/program_run.h"
 #include "driver/display_driver.h"
 #include "driver/read_back.h"
 #include "driver/registry_layout.h"
@@ -19,7 +21,8 @@ using namespace console;
 
 namespace {
 
-const std::string kHardware = std::string("SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0\\NVTweak\\Hardware");
+constexpr const char* kNtKey = "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
+const std::string kHardware = std::string(kNtKey) + "\\NVTweak\\Hardware";
 const std::string kQuestion =
     "Test 220 MHz core and 166 MHz memory on the video hardware? If the computer stops responding, restart it; "
     "the clocks before the test will be restored.";
@@ -47,6 +50,13 @@ struct ConsoleRig {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 }  // namespace
 
 TEST_CASE("status names the adapter, every setting, the clocks and their range; --ini is the file")
@@ -58,7 +68,8 @@ TEST_CASE("status names the adapter, every setting, the clocks and their range; 
              "d3d-vsync: on\nd3d-fsaa: 4x\ngl-vsync: on\ngl-fsaa: off\noverlay: standard\nstartup: off\n"
              "core-clock: 200 MHz\nmemory-clock: 166 MHz\n"
              "baseline-clocks: 200 MHz core, 166 MHz memory\n"
-             "core-clock-range: 175-250 MHz\nmemory-clock-range: 145-210 MHz\nfailed-clocks: none\n");
+             "core-clock-range: 175-250 MHz\nmemory-clock-range: 145-210 MHz\nfailed-clocks: none\n"
+             "passed-clocks: none\n");
     CHECK(rig.Ini()
           == "[Marovex]\nd3d-vsync=on\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=standard\nstartup=off\n"
              "core-clock=200\nmemory-clock=166\n");
@@ -319,4 +330,128 @@ TEST_CASE("a board that refuses the old clocks back: the test's own status 8, an
     CHECK(Has(rig.console.out, "core-clock: 220 MHz"));
     CHECK(Has(rig.console.out, "failed-clocks: 240/166 MHz\n"));
     CHECK(rig.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
+}
+
+TEST_CASE("run: the file's settings while the program runs, everything put back after, its status passed on")
+{
+    ConsoleRig rig;
+    rig.console.files["racer.ini"] = "[Marovex]\nd3d-vsync=off\ngl-fsaa=2x\ncore-clock=211\nmemory-clock=166\n";
+    rig.console.programs = {"RACER.EXE"};
+    rig.console.commandLine = "RACER.EXE -width 1024 \"two words\"";
+    CHECK(rig.Run({"set", "startup=on"}) == kDone);
+    const std::string settingsBefore = rig.Ini();
+    const std::uint32_t startupRecord = rig.system.Dword(kHardware, "Krusty");
+    rig.Clear();
+    std::string seen;
+    rig.console.program = [&] {
+        seen = rig.Ini();
+        CHECK(rig.Run({"status"}) == kDone);
+        CHECK(Has(rig.console.out, "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa)"));
+        return 3;
+    };
+    CHECK(rig.Run({"run", "--yes", "racer.ini", "RACER.EXE", "-width", "1024", "two words"}) == 3);
+    CHECK(seen == "[Marovex]\nd3d-vsync=off\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=2x\noverlay=standard\nstartup=on\n"
+                  "core-clock=211\nmemory-clock=166\n");
+    CHECK(rig.console.started == std::vector<std::string>{"C:\\GAMES|RACER.EXE -width 1024 \"two words\""});
+    CHECK(rig.console.testRuns.size() == 1);
+    // Back as before, the log-on clocks never touched; the tested pair is
+    // remembered as passed.
+    CHECK(rig.console.err.empty());
+    CHECK(rig.Ini() == settingsBefore);
+    CHECK(rig.system.Dword(kHardware, "Krusty") == startupRecord);
+    CHECK(rig.CoreMHz() == 200);
+    rig.Clear();
+    CHECK(rig.Run({"status"}) == kDone);
+    CHECK(Has(rig.console.out, "\npassed-clocks: 211/166 MHz\n"));
+    CHECK_FALSE(Has(rig.console.out, "\nrun:"));
+
+    SUBCASE("a pair that passed before is not tested again")
+    {
+        rig.console.program = [] { return 0; };
+        CHECK(rig.Run({"run", "racer.ini", "RACER.EXE"}) == kDone);
+        CHECK(rig.console.testRuns.size() == 1);
+        CHECK(rig.console.questions.empty());
+    }
+    SUBCASE("a setting the user changes meanwhile is kept and named")
+    {
+        rig.console.program = [&] {
+            CHECK(rig.Run({"set", "d3d-vsync=on"}) == kDone);
+            return 0;
+        };
+        CHECK(rig.Run({"run", "racer.ini", "RACER.EXE"}) == kDone);
+        CHECK(rig.console.err == "marovexctl: d3d-vsync was changed while RACER.EXE -width 1024 \"two words\" ran; "
+                                 "it is left as it is.\n");
+        CHECK(Has(rig.Ini(), "d3d-vsync=on\n"));
+        CHECK(Has(rig.Ini(), "gl-fsaa=off\n"));
+    }
+    SUBCASE("a second run while one waits, or a missing program: nothing starts, nothing changes")
+    {
+        rig.console.program = [&] {
+            const auto during = rig.system.Values();
+            CHECK(rig.Run({"run", "racer.ini", "RACER.EXE"}) == kBusy);
+            CHECK(rig.Run({"run", "racer.ini", "MISSING.EXE"}) == kBadInput);
+            CHECK(rig.system.Values() == during);
+            return 0;
+        };
+        CHECK(rig.Run({"run", "racer.ini", "RACER.EXE"}) == kDone);
+        CHECK(rig.console.started.size() == 2);
+    }
+}
+
+TEST_CASE("run: refused files and failed tests start nothing and change nothing")
+{
+    ConsoleRig rig;
+    rig.console.files["startup.ini"] = "[Marovex]\nstartup=on\n";
+    rig.console.files["fast.ini"] = "[Marovex]\ncore-clock=245\n";
+    rig.console.programs = {"RACER.EXE"};
+    rig.console.program = [] { return 0; };
+    const auto before = rig.system.Values();
+    CHECK(rig.Run({"run", "startup.ini", "RACER.EXE"}) == kBadInput);
+    CHECK(rig.Run({"run", "fast.ini"}) == kBadInput);
+    CHECK(rig.Run({"run", "fast.ini", "RACER.EXE"}) == kDeclined);
+    CHECK(rig.Run({"run", "--yes", "fast.ini", "RACER.EXE"}) == kTestFailed);
+    CHECK(rig.console.started.empty());
+    auto after = rig.system.Values();
+    after.erase(Lower(layout::kClockJournalKey) + "\\failed clocks");
+    CHECK(after == before);
+}
+
+TEST_CASE("an ended run is put back by the next start; a run whose owner lives is left alone")
+{
+    ConsoleRig rig;
+    rig.console.files["vsync.ini"] = "[Marovex]\nd3d-vsync=off\noverlay=activated\n";
+    rig.console.programs = {"RACER.EXE"};
+    rig.console.commandLine = "RACER.EXE";
+    std::string owner;
+    rig.console.program = [&] {
+        owner = *rig.system.ownerMarks.begin();
+        fake::FakeConsole other;
+        CHECK(RunCommand(rig.adapter, other, {"set", "overlay=standard"}) == kDone);  // the owner lives
+        CHECK(other.err.empty());
+        rig.system.ownerMarks.clear();  // marovexctl is ended while the program runs
+        throw std::runtime_error("ended");
+        return 0;
+    };
+    CHECK_THROWS(rig.Run({"run", "vsync.ini", "RACER.EXE"}));
+    CHECK(rig.system.Dword(std::string(kNtKey) + "\\Direct3D", "VSYNCENABLE") == 0);  // still the run's
+    rig.Clear();
+    CHECK(Has(rig.Ini(), "d3d-vsync=on\n"));  // the next start
+    CHECK(rig.console.err == "The settings for RACER.EXE were not put back when it ended. They were put back now: "
+                             "d3d-vsync, overlay.\noverlay was changed while RACER.EXE ran; it is left as it is.\n");
+    CHECK(rig.system.FindValue(layout::kRunJournalKey, "Owner") == nullptr);
+    rig.Clear();
+    CHECK(rig.Ini() == "[Marovex]\nd3d-vsync=on\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=standard\nstartup=off\n"
+                       "core-clock=200\nmemory-clock=166\n");
+    CHECK(rig.console.err.empty());
+}
+
+TEST_CASE("a program's command line is taken as typed, from the word asked for")
+{
+    CHECK(CommandLineFrom("marovexctl run racer.ini RACER.EXE -width 1024", 3) == "RACER.EXE -width 1024");
+    CHECK(CommandLineFrom("\"C:\\My Tools\\marovexctl.exe\"  run --yes \"my file.ini\" \"C:\\GAMES\\RACER.EXE\" "
+                          "\"a b\"  c\\\"d",
+                          4)
+          == "\"C:\\GAMES\\RACER.EXE\" \"a b\"  c\\\"d");
+    CHECK(CommandLineFrom("x run a\\\"b\" c\" GAME.EXE", 3) == "GAME.EXE");
+    CHECK(CommandLineFrom("x run", 3).empty());
 }

@@ -65,6 +65,7 @@ const Place kPlaces[] = {
     {"SOFTWARE\\Marovex\\Clock Test", false, "TrialMem"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "Failed Clocks"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "TestPassed"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "Passed Clocks"},
 };
 
 std::string KeyOf(const Place& p, const std::string& adapter)

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,6 +66,29 @@ public:
             bytes += line + "\r\n";
         return true;
     }
+    // A program run: the programs the system finds, the command line as typed,
+    // and what the program does while it runs (its exit status).
+    std::set<std::string> programs;
+    std::string commandLine;
+    std::function<int()> program;
+    std::vector<std::string> started;  // "folder|command line" of each start
+    std::string CommandTail(std::size_t) override { return commandLine; }
+    bool FindProgram(const std::string& name, std::string* path) override
+    {
+        *path = "C:\\GAMES\\" + name;
+        return programs.count(name) != 0;
+    }
+    bool RunProgram(const std::string& path, const std::string& line, int* exitStatus, std::string* why) override
+    {
+        if (!program) {
+            *why = "cannot start " + path;
+            return false;
+        }
+        started.push_back(path.substr(0, path.rfind('\\')) + "|" + line);
+        *exitStatus = program();
+        return true;
+    }
+
     bool Ask(platform::Window, const char* text, Icon) override
     {
         questions.push_back(text);

@@ -114,6 +114,15 @@ public:
     int settingsLocks = 0;
     bool TryLockSettings() override { return !lockedElsewhere && ++settingsLocks > 0; }
     void UnlockSettings() override { --settingsLocks; }
+    // Owner marks of live processes; a test ends a process by erasing its mark.
+    std::set<std::string> ownerMarks;
+    std::string MakeOwnerMark() override
+    {
+        const std::string name = "Marovex run " + std::to_string(ownerMarks.size() + 1);
+        ownerMarks.insert(name);
+        return name;
+    }
+    bool OwnerMarkExists(const char* name) override { return ownerMarks.count(name) != 0; }
 
     platform::Module LoadLibraryA(const char*) override { return 0; }
     platform::Procedure GetProcAddressA(platform::Module, const char*) override { return 0; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <cstddef>
 #include <cstring>
 
@@ -150,6 +152,23 @@ bool Win32Platform::TryLockSettings()
 void Win32Platform::UnlockSettings()
 {
     ::ReleaseMutex(m_settingsLock);
+}
+
+// A named mutex kept open until the process ends, named after the process.
+std::string Win32Platform::MakeOwnerMark()
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "Marovex run %lu", static_cast<unsigned long>(::GetCurrentProcessId()));
+    return ::CreateMutexA(nullptr, FALSE, name) ? std::string(name) : std::string();
+}
+
+bool Win32Platform::OwnerMarkExists(const char* name)
+{
+    HANDLE mark = ::OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (!mark)
+        return false;
+    ::CloseHandle(mark);
+    return true;
 }
 
 Module Win32Platform::LoadLibraryA(const char* name)

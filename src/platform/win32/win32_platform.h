@@ -31,6 +31,8 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
     bool TryLockSettings() override;
     void UnlockSettings() override;
+    std::string MakeOwnerMark() override;
+    bool OwnerMarkExists(const char* name) override;
 
     Module LoadLibraryA(const char* name) override;
     Procedure GetProcAddressA(Module module, const char* name) override;
