@@ -48,18 +48,28 @@ int main(int argc, char** argv)
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE nowhere = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                  OPEN_EXISTING, 0, nullptr);
-    std::vector<double> status, bare;
+    // Where status's time goes: --version opens no driver session, and the
+    // bare program with "dc" makes only the display's device context that
+    // every session needs.
+    std::vector<double> status, version, bare, bareDC;
     for (int run = 0; run < runs; ++run) {
         const double s = RunToExit(argv[1], "status", nowhere);
+        const double v = RunToExit(argv[1], "--version", nowhere);
         const double b = RunToExit(argv[2], "", nowhere);
-        if (s < 0 || b < 0) {
+        const double d = RunToExit(argv[2], "dc", nowhere);
+        if (s < 0 || v < 0 || b < 0 || d < 0) {
             std::fprintf(stderr, "bench_console: a program did not start\n");
             return 1;
         }
         status.push_back(s);
+        version.push_back(v);
         bare.push_back(b);
+        bareDC.push_back(d);
     }
-    Report("marovexctl status, start to exit", status, bare);
+    Report("marovexctl status, start to exit", status, bare, 1.5);
+    Report("marovexctl --version (no session)", version, bare);
+    Report("a bare program making the display's DC", bareDC, bare);
+    Report("marovexctl status against that", status, bareDC);
     CloseHandle(nowhere);
     return 0;
 }

@@ -244,7 +244,7 @@ int main(int argc, char** argv)
     if (only != "memory") {
         Report("start-up to the finished face", normal, baseline);
         Report("start-up with \"min\" to the tray icon", hidden, baseline);
-        Report("start-up against the bare dialog template", normal, templateOnly);
+        Report("start-up against the bare dialog template", normal, templateOnly, 1.3);
     }
     if (only == "startup")
         return 0;

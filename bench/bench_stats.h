@@ -32,10 +32,16 @@ inline Figures Summarise(std::vector<double> samples)
     return {samples[samples.size() / 2], samples.front(), samples.back()};
 }
 
-// One line: the program's figure beside the baseline's.
-inline void Report(const char* what, const std::vector<double>& program, const std::vector<double>& baseline)
+// One line: the program's figure beside the baseline's, and, when a target
+// ratio is given, whether the medians meet it.
+inline void Report(const char* what, const std::vector<double>& program, const std::vector<double>& baseline,
+                   double target = 0)
 {
     const Figures p = Summarise(program), b = Summarise(baseline);
-    std::printf("%-44s %10.3f ms (%.3f-%.3f)   baseline %10.3f ms (%.3f-%.3f)   x%.1f\n", what, p.median, p.low,
-                p.high, b.median, b.low, b.high, b.median > 0 ? p.median / b.median : 0.0);
+    const double ratio = b.median > 0 ? p.median / b.median : 0.0;
+    std::printf("%-44s %10.3f ms (%.3f-%.3f)   baseline %10.3f ms (%.3f-%.3f)   x%.2f", what, p.median, p.low,
+                p.high, b.median, b.low, b.high, ratio);
+    if (target > 0)
+        std::printf("   target x%.1f: %s", target, ratio <= target ? "met" : "not met");
+    std::printf("\n");
 }

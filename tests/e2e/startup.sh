@@ -8,8 +8,7 @@ start
 check "the window appears" wait_window 20
 sleep 1
 w=$(windows | head -1)
-geometry "$w"
-check "at the top-left corner" test "$X,$Y" = "0,0"
+check "at the top-left corner" eval 'geometry "$w" && test "$X,$Y" = 0,0'
 check "540 by 275 pixels" test "${WIDTH}x${HEIGHT}" = "540x275"
 
 # A second start brings the first forward and leaves at once.
@@ -54,7 +53,7 @@ for word in min MIN Min; do
     wait_window 20
     sleep 1
     geometry "$(windows | head -1)"
-    check "'$word' starts with no area (${WIDTH}x${HEIGHT})" test "$WIDTH" -le 1 -a "$HEIGHT" -le 1
+    check "'$word' starts a window with no area (${WIDTH}x${HEIGHT})" eval '[[ -n "$(windows)" ]] && test "$WIDTH" -le 1 -a "$HEIGHT" -le 1'
     stop_all
 done
 
