@@ -59,7 +59,7 @@ check "Marge is written" test "$(reg_value "$hardware" Marge)" = 0x1
 check "Krusty holds the applied clocks under the stored salt ($(startup_clocks))" test "$(startup_clocks)" = 211/166
 wine "$helper" tray 515                         # back from the tray: the driver is read again
 sleep 1
-check "and the baseline is not captured again" test "$(reg_value "$hardware" Bart)" = "$bart"
+check "and the baseline is not captured again" test -n "$bart" -a "$(reg_value "$hardware" Bart)" = "$bart"
 check "nor the salt changed" test "$(startup_clocks)" = 211/166
 stop_all
 
