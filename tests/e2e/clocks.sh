@@ -67,8 +67,8 @@ reset_board
 launch
 drag_core 480                                   # 250 MHz, beyond the board's 235
 click_at 378 111                                # Test
-answer 6
-test_runs_and_ends
+check "a test beyond the limit is asked for" answer 6
+check "and runs" test_runs_and_ends
 check "a test beyond the limit fails" answer 1 15
 check "with its message" test "$box_text" = "The new clock speeds failed testing."
 check "in a stop box with OK" test "$box_look" = "stop: ok"

@@ -30,6 +30,7 @@ face() {  # file
 }
 # Succeeds once the window shows the expected face, within 6 s.
 shows_face() {  # expected file
+    main_visible || { echo "no main window shows a face" >&2; return 1; }
     local now
     now=$(mktemp --suffix=.png)
     xdotool mousemove 700 700

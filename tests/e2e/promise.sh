@@ -28,7 +28,7 @@ stop_all
 
 # Open from the tray, by double-click and by the menu, during the test.
 for how in double-click menu; do
-    start_test
+    check "a test is running for Open by $how" start_test
     if [[ $how == menu ]]; then
         tray_click 3
         tray_menu_open
