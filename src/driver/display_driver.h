@@ -55,7 +55,8 @@ public:
     // Clocks that may be applied: the current ones, or the pair that passed
     // the last test since the last apply.
     bool ClocksMayBeApplied(int coreMHz, int memMHz) const;
-    // Lets the pair be applied without a test: the board's own baseline.
+    // Lets the pair be applied without a new test: the board's own baseline,
+    // a pair that passed a test before, or the clocks from before a run.
     void AcceptClocks(int coreMHz, int memMHz);
     static constexpr const char* kClockJournalError =
         "E6.10: Unable to record the clock test in the registry.";
@@ -287,7 +288,7 @@ private:
     void UpdateClockList(const char* value, int coreMHz, int memMHz, bool add);
     void Fail(const char* message) { m_strLastError = message; }
 
-    // The registry values the last apply wrote, and whether it set a clock.
+    // The registry values the last apply wrote, and which clocks it set.
     struct WrittenValue {
         std::string key, name;
         std::uint32_t type;
