@@ -1,5 +1,6 @@
 #include "console/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console/program_run.h"
@@ -278,13 +279,11 @@ int Command::ClocksForRun(const SettingsChange& wanted, bool yes)
 {
     const int core = wanted.count(kCoreClock) ? wanted.at(kCoreClock) : m_driver.GetCoreClock();
     const int mem = wanted.count(kMemClock) ? wanted.at(kMemClock) : m_driver.GetMemClock();
-    for (const driver::ClockPair& p : m_driver.PassedClocks()) {
-        if (p.core == core && p.mem == mem) {
-            m_driver.SetNewCoreClock(core);
-            m_driver.SetNewMemClock(mem);
-            m_driver.AcceptClocks(core, mem);
-            return kDone;
-        }
+    const std::vector<driver::ClockPair> passed = m_driver.PassedClocks();
+    const driver::ClockPair pair = {static_cast<std::uint16_t>(core), static_cast<std::uint16_t>(mem)};
+    if (std::find(passed.begin(), passed.end(), pair) != passed.end()) {
+        m_driver.AcceptClocks(core, mem);
+        return kDone;
     }
     const int status = TestClocks(core, mem, yes);
     return TestPassed(status) ? kDone : status;

@@ -114,8 +114,8 @@ void CDisplayDriver::ApplyClocks(ApplyRun& run)
             StepFailed(run, "E5.4: Unable to set the video memory clock speed.");
         }
     }
-    ClockJournal journal = {};
     if (run.ok && (run.coreWritten || run.memWritten)) {
+        ClockJournal journal = {};
         if (ReadClockJournal(&journal) != JournalFound::kNone)
             DeleteClockJournal();
         m_strRestoreError.clear();

@@ -70,9 +70,7 @@ std::vector<unsigned char> EncodeFailedClocks(const std::vector<ClockPair>& pair
 
 void AddFailedClocks(std::vector<ClockPair>* pairs, ClockPair pair)
 {
-    pairs->erase(std::remove_if(pairs->begin(), pairs->end(),
-                                [&](const ClockPair& p) { return p.core == pair.core && p.mem == pair.mem; }),
-                 pairs->end());
+    pairs->erase(std::remove(pairs->begin(), pairs->end(), pair), pairs->end());
     pairs->push_back(pair);
     if (pairs->size() > kMaxFailedClocks)
         pairs->erase(pairs->begin(), pairs->end() - kMaxFailedClocks);
@@ -122,13 +120,8 @@ void CDisplayDriver::UpdateClockList(const char* value, int coreMHz, int memMHz,
     if (add)
         driver::AddFailedClocks(&pairs, pair);
     else
-        pairs.erase(std::remove_if(pairs.begin(), pairs.end(),
-                                   [&](const driver::ClockPair& p) { return p.core == pair.core && p.mem == pair.mem; }),
-                    pairs.end());
-    if (pairs.size() == before.size()
-        && std::equal(pairs.begin(), pairs.end(), before.begin(), [](const driver::ClockPair& a, const driver::ClockPair& b) {
-               return a.core == b.core && a.mem == b.mem;
-           }))
+        pairs.erase(std::remove(pairs.begin(), pairs.end(), pair), pairs.end());
+    if (pairs == before)
         return;
     const std::vector<unsigned char> bytes = driver::EncodeFailedClocks(pairs);
     WriteBinary(layout::kClockJournalKey, value, bytes.data(), static_cast<std::uint32_t>(bytes.size()));

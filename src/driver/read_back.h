@@ -17,6 +17,7 @@ std::string ClockDifference(const char* which, std::uint32_t runsHz, int applied
 struct ClockPair {
     std::uint16_t core;
     std::uint16_t mem;
+    bool operator==(const ClockPair& other) const { return core == other.core && mem == other.mem; }
 };
 constexpr std::size_t kMaxFailedClocks = 16;
 
