@@ -36,6 +36,16 @@ BOOL WINAPI HoldBreak(DWORD event)
 
 }  // namespace
 
+// Unbuffered, as the runtime leaves them for a console or NUL, the streams
+// are written a byte at a time, each byte a call to the system.  Buffered,
+// a line costs one call; every line is flushed as it is printed, so nothing
+// waits behind a clock test or the program that a run starts.
+Win32Console::Win32Console()
+{
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+    std::setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
+}
+
 void Win32Console::Print(const std::string& line)
 {
     std::fputs((line + "\n").c_str(), stdout);
@@ -46,6 +56,7 @@ void Win32Console::PrintError(const std::string& line)
 {
     std::fflush(stdout);
     std::fputs((line + "\n").c_str(), stderr);
+    std::fflush(stderr);
 }
 
 bool Win32Console::ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why)

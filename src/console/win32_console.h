@@ -8,6 +8,9 @@ namespace console {
 
 class Win32Console : public Host {
 public:
+    // Standard output and error buffered, each line flushed whole.
+    Win32Console();
+
     void Print(const std::string& line) override;
     void PrintError(const std::string& line) override;
     bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override;
