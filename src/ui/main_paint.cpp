@@ -76,9 +76,14 @@ void CMarovexDlg::DrawPanel(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage)
         moveTo = nullptr;
         break;
     }
-    DrawWithBitmap(dialog, id, bitmapId, moveTo, [&](HDC target, HDC memory) {
+    auto draw = [&](HDC target, HDC memory) {
         BitBlt(target, 0, 0, width, height, memory, source.x, source.y, SRCCOPY);
-    });
+    };
+    if (HDC bare = KeptPicture(bitmapId)) {
+        DrawInto(dialog, id, moveTo, [&](HDC target) { draw(target, bare); });
+        return;
+    }
+    DrawWithBitmap(dialog, id, bitmapId, moveTo, draw);
 }
 
 void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage)
@@ -100,14 +105,19 @@ void CMarovexDlg::DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL ab
     });
 }
 
-HDC CMarovexDlg::DigitStrip()
+// The kept context of the digit strip or the bare face, loaded at its first
+// use; null for any other picture, which is loaded for each drawing.
+HDC CMarovexDlg::KeptPicture(UINT bitmapId)
 {
+    if (bitmapId != IDB_DIGITS && bitmapId != IDB_MAIN_BARE)
+        return nullptr;
+    CBitmap& bitmap = bitmapId == IDB_DIGITS ? m_bmpDigits : m_bmpBare;
+    CDC& dc = bitmapId == IDB_DIGITS ? m_dcDigits : m_dcBare;
     // A section, as the skin is: it keeps drawing right after the colour
     // depth of the display changes.
-    if (!m_dcDigits.GetSafeHdc() && LoadSkinBitmap(IDB_DIGITS, &m_bmpDigits, nullptr) &&
-        m_dcDigits.CreateCompatibleDC(nullptr))
-        m_dcDigits.SelectObject(m_bmpDigits.GetSafeHandle());
-    return m_dcDigits.GetSafeHdc();
+    if (!dc.GetSafeHdc() && LoadSkinBitmap(bitmapId, &bitmap, nullptr) && dc.CreateCompatibleDC(nullptr))
+        dc.SelectObject(bitmap.GetSafeHandle());
+    return dc.GetSafeHdc();
 }
 
 void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset)
@@ -129,7 +139,7 @@ void CMarovexDlg::DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOO
     };
     // Loading the strip took most of a slider step, three times over: the
     // window keeps it from the first read-out on.
-    if (HDC strip = bitmapId == IDB_DIGITS ? DigitStrip() : nullptr) {
+    if (HDC strip = KeptPicture(bitmapId)) {
         DrawInto(dialog, id, moveTo, [&](HDC target) { draw(target, strip); });
         return;
     }

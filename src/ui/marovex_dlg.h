@@ -150,7 +150,7 @@ private:
     void DrawClockBackdrop(HWND dialog, UINT id, UINT bitmapId, BOOL aboutPage);
     void DrawDigit(HWND dialog, char digit, UINT id, UINT bitmapId, BOOL aboutPage, int offset);
     void DrawReadOut(const char* text, std::size_t size, const ReadOut& readOut);
-    HDC DigitStrip();
+    HDC KeptPicture(UINT bitmapId);
     // The window's questions and messages, through its user prompts; the
     // commands that arrive while a box is up are held.
     bool Ask(const char* text);
@@ -168,8 +168,12 @@ private:
     // The shell's broadcast after it restarts, when the icon must be added again.
     UINT m_nTaskbarCreated = 0;
     bool m_bTrayIconPending = false;  // to be added after the first paint
-    // The read-outs' digit strip, loaded at the first digit drawn.  The
-    // context, declared after the bitmap, is deleted before it.
+    // The pictures drawn at every paint and slider step, each loaded when
+    // first drawn: the read-outs' digit strip and the bare face the panels
+    // come from.  Each context, declared after its bitmap, is deleted
+    // before it.
     CBitmap m_bmpDigits;
     CDC m_dcDigits;
+    CBitmap m_bmpBare;
+    CDC m_dcBare;
 };
