@@ -110,37 +110,29 @@ TEST_CASE("clocks beyond what the board survives fail the test")
 
 TEST_CASE("each failing request of a test: its message, the connection freed, the old clocks back")
 {
-    std::size_t total = 0;
-    {
-        TestRig rig;
-        rig.driver.SetNewCoreClock(230);
-        rig.driver.SetNewMemClock(180);
-        REQUIRE(rig.driver.TestClockSpeeds());
-        total = rig.adapter.Requests().size();
-    }
     // alloc, device, 2 reads, 2 sets, reset, the progress's 2 sets and reset
     // when shown and when hidden, 2 restores, free, reset
-    REQUIRE(total == 17);
+    constexpr std::size_t kRequests = 17;
     // Reading the clocks, the trial while shown, and a restore asked again
     // leave no message; only the final reset decides.
     const char* expected[6] = {
         "E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID.", nullptr, nullptr,
         "E6.3: Unable to set the video core clock speed.", "E6.4: Unable to set the video memory clock speed.",
     };
-    for (std::size_t failing = 0; failing < total; ++failing) {
-        CAPTURE(failing);
-        TestRig rig;
-        rig.driver.SetNewCoreClock(230);
-        rig.driver.SetNewMemClock(180);
-        std::size_t seen = 0;
-        rig.adapter.FailWhen([&](const Request&) { return seen++ == failing; });
-        CHECK(rig.driver.TestClockSpeeds() == (failing > 1 && failing + 1 < total));
-        CHECK(rig.driver.GetLastErrorText() == (failing < 6 && expected[failing] ? expected[failing] : "None"));
-        CHECK(rig.driver.GetRestoreErrorText().empty());
-        CHECK(rig.adapter.OpenClients() <= (failing == total - 2 ? 1u : 0u));
-        CHECK(rig.CoreHz() == 200000000);
-        CHECK(rig.MemHz() == 166000000);
-    }
+    const std::size_t total = FailEachRequest<TestRig>(
+        [](TestRig& rig) {
+            rig.driver.SetNewCoreClock(230);
+            rig.driver.SetNewMemClock(180);
+            return rig.driver.TestClockSpeeds();
+        },
+        [&](TestRig& rig, std::size_t failing, const Request&, bool passed) {
+            CHECK(passed == (failing > 1 && failing + 1 < kRequests));
+            CHECK(rig.driver.GetLastErrorText() == (failing < 6 && expected[failing] ? expected[failing] : "None"));
+            CHECK(rig.driver.GetRestoreErrorText().empty());
+            CHECK(rig.adapter.OpenClients() <= (failing == kRequests - 2 ? 1u : 0u));
+            CHECK(rig.BoardAtFactoryClocks());
+        });
+    CHECK(total == kRequests);
 }
 
 TEST_CASE("a board that refuses the old clocks back: the verdict stands, the refusal is told, the journal stays")

@@ -172,38 +172,17 @@ TEST_CASE("a context that cannot be made fails verification")
 
 TEST_CASE("every failing request of Open leaves the message and state it should")
 {
-    // The requests of a first Open, in order.
-    std::size_t total = 0;
-    {
-        Rig rig;
-        REQUIRE(rig.driver.Open(kDisplayName));
-        total = rig.adapter.Requests().size();
-    }
-    REQUIRE(total == 22);
-
-    for (std::size_t failing = 0; failing < total; ++failing) {
-        Rig rig;
-        std::size_t seen = 0;
-        Request failed(Request::kResourceManager, 0);
-        int occurrence = 0;  // how many requests like the failed one came before it
-        std::vector<Request> before;
-        rig.adapter.FailWhen([&](const Request& r) {
-            bool fail = seen++ == failing;
-            if (fail) {
-                failed = r;
-                for (const Request& b : before)
-                    occurrence += b.kind == r.kind && b.code == r.code && b.item == r.item;
-            }
-            before.push_back(r);
-            return fail;
-        });
-        bool opened = rig.driver.Open(kDisplayName);
-        CAPTURE(failing);
+    const auto open = [](Rig& rig) { return rig.driver.Open(kDisplayName); };
+    const std::size_t total = FailEachRequest<Rig>(open, [](Rig& rig, std::size_t failing, const Request& failed,
+                                                            bool opened) {
         CAPTURE(failed.code);
         CAPTURE(failed.item);
         const std::string message = rig.driver.GetLastErrorText();
         const CDisplayDriver& d = rig.driver;
         const auto& sent = rig.adapter.Requests();
+        int occurrence = 0;  // how many requests like the failed one came before it
+        for (std::size_t i = 0; i < failing; ++i)
+            occurrence += sent[i].kind == failed.kind && sent[i].code == failed.code && sent[i].item == failed.item;
 
         if (failed.kind == Request::kDisplayEscape && failed.code == nv::kEscVerify) {
             CHECK_FALSE(opened);
@@ -256,7 +235,8 @@ TEST_CASE("every failing request of Open leaves the message and state it should"
             CHECK(sent.back().code == nv::kFnRmFree);
         CHECK(rig.system.OpenKeys() == 0);
         CHECK(rig.system.LiveDCs() == 1);
-    }
+    });
+    CHECK(total == 22);
 }
 
 TEST_CASE("a baseline with both clocks unreadable reports the core clock")

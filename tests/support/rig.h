@@ -46,6 +46,37 @@ struct OpenedRig : Rig {
     }
 };
 
+// The fail-the-Nth-request sweep: `run` (true when it succeeds) on a fresh
+// rig whose board takes every request, counting the requests it makes; then,
+// for each of them, `run` on a fresh rig whose board fails that one request
+// alone, and `check(rig, n, failedRequest, runResult)`.  Returns the count.
+template <typename RigType, typename Run, typename Check>
+std::size_t FailEachRequest(Run run, Check check)
+{
+    std::size_t total = 0;
+    {
+        RigType rig;
+        REQUIRE(run(rig));
+        total = rig.adapter.Requests().size();
+    }
+    for (std::size_t failing = 0; failing < total; ++failing) {
+        CAPTURE(failing);
+        RigType rig;
+        std::size_t seen = 0;
+        emulator::Request failed(emulator::Request::kResourceManager, 0);
+        rig.adapter.FailWhen([&](const emulator::Request& r) {
+            if (seen++ != failing)
+                return false;
+            failed = r;
+            return true;
+        });
+        const bool result = run(rig);
+        REQUIRE(seen > failing);  // the request to fail was made
+        check(rig, failing, failed, result);
+    }
+    return total;
+}
+
 // Pending clocks that may be applied, as after a passed test of them.
 inline void StageTestedClocks(CDisplayDriver& driver, int coreMHz, int memMHz)
 {
