@@ -159,6 +159,7 @@ bool Win32Console::Ask(platform::Window, const char* text, Icon)
     DWORD mode = 0;
     if (!answered || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
         std::fputs("\n", stdout);
+    std::fflush(stdout);
     return answered && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
@@ -180,6 +181,7 @@ void Win32Console::ShowTestProgress(const platform::ClockTestRun& run, platform:
     }
     trial.OnProgressShown();
     std::fputc('\n', stdout);
+    std::fflush(stdout);
     SetConsoleCtrlHandler(HoldBreak, FALSE);
 }
 
