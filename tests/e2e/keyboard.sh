@@ -45,7 +45,7 @@ check "Shift+Tab goes back" tab_to "Direct3D V-Sync" shift
 check "and Tab reaches OK" tab_to OK
 xdotool key Return
 sleep 1
-check "Enter on OK applies and goes to the tray" not main_visible
+check "Enter on OK sends the window to the tray" not main_visible
 check "vertical sync written off" test "$(reg_value "$d3d" VSYNCENABLE)" = 0x0
 check "FSAA 2x written" test "$(reg_value "$d3d" ANTIALIASQUALITY)" = 0x0
 check "and the program runs on" running "$pid"
