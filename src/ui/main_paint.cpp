@@ -18,15 +18,26 @@ int DigitRow(char digit)
     return 4 + 12 * (digit - '0');
 }
 
+// Whether a placeholder stands at a place, in its dialog's client area.
+bool StandsAt(HWND item, const Place& place)
+{
+    RECT r;
+    GetWindowRect(item, &r);
+    MapWindowPoints(nullptr, GetParent(item), reinterpret_cast<POINT*>(&r), 2);
+    return r.left == place.x && r.top == place.y && r.right - r.left == place.width
+           && r.bottom - r.top == place.height;
+}
+
 // Draws into a placeholder through its own device context, after moving it
-// to its place (repainting) when a place is given.
+// to its place (repainting) when a place is given.  A placeholder already
+// there is not moved again: every slider step draws its read-out.
 template <typename Draw>
 void DrawInto(HWND dialog, UINT id, const Place* place, Draw draw)
 {
     HWND item = GetDlgItem(dialog, id);
     if (!item)
         return;
-    if (place)
+    if (place && !StandsAt(item, *place))
         MoveWindow(item, place->x, place->y, place->width, place->height, TRUE);
     HDC target = GetDC(item);
     draw(target);

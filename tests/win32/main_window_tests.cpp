@@ -227,6 +227,14 @@ TEST_CASE("read-outs of three, one and four digits, following the slider")
             for (int x : {493, 501, 509})
                 CHECK(ShownPlace(d, x, 80) == ExpectedPlace(x, 80, 0));
         }
+        // Back from the About page, each read-out is drawn again where it stands.
+        for (const int page : {IDC_ABOUT, IDC_MAIN}) {
+            d.SendMessage(WM_COMMAND, MAKEWPARAM(page, BN_CLICKED), 0);
+            UpdateWindow(d.m_hWnd);
+        }
+        REQUIRE(std::string(d.m_szMemClock) == "166");
+        for (int i = 0; i < 3; ++i)
+            CHECK(ShownPlace(d, 493 + 8 * i, 80) == ExpectedPlace(493 + 8 * i, 80, "166"[i]));
     });
 }
 
