@@ -49,15 +49,10 @@ public:
     // The session, with a run whose marovexctl was ended put back first.
     int Open()
     {
-        if (!m_driver.Open(kDisplayName)) {
-            m_host.PrintError(m_driver.GetLastErrorText());
-            return kNoSession;
-        }
-        if (SettleAbandonedRun(m_os, m_driver, m_host) && !m_driver.Open(kDisplayName)) {
-            m_host.PrintError(m_driver.GetLastErrorText());
-            return kNoSession;
-        }
-        return kDone;
+        if (OpenPuttingBackRun(m_os, m_driver, m_host, kDisplayName))
+            return kDone;
+        m_host.PrintError(m_driver.GetLastErrorText());
+        return kNoSession;
     }
 
     int Status(bool ini);
@@ -97,6 +92,12 @@ std::string Pairs(const std::vector<driver::ClockPair>& pairs)
 
 std::string MHz(int mhz) { return std::to_string(mhz) + " MHz"; }
 
+// The clock a change names, or the one the board runs.
+int ClockOf(const SettingsChange& change, const char* name, int current)
+{
+    return change.count(name) ? change.at(name) : current;
+}
+
 int Command::Status(bool ini)
 {
     if (const int status = Open())
@@ -126,10 +127,8 @@ int Command::Status(bool ini)
     m_host.Print("passed-clocks: " + Pairs(m_driver.PassedClocks()));
     RunJournal run;
     if (ReadRunJournal(m_driver, &run)) {
-        std::string held;
-        for (const auto& setting : run.settings)
-            held += (held.empty() ? "" : ", ") + setting.first;
-        m_host.Print("run: " + run.program + " (holds " + (held.empty() ? std::string("nothing") : held) + ")");
+        const std::string held = HeldSettings(run);
+        m_host.Print("run: " + run.program + " (holds " + (held.empty() ? "nothing" : held) + ")");
     }
     return kDone;
 }
@@ -265,8 +264,8 @@ int Command::Import(const std::string& path, bool yes)
         return kBadInput;
     }
     // A clock the file does not name stays as it is.
-    const int core = change.count(kCoreClock) ? change.at(kCoreClock) : m_driver.GetCoreClock();
-    const int mem = change.count(kMemClock) ? change.at(kMemClock) : m_driver.GetMemClock();
+    const int core = ClockOf(change, kCoreClock, m_driver.GetCoreClock());
+    const int mem = ClockOf(change, kMemClock, m_driver.GetMemClock());
     const int status = TestClocks(core, mem, yes);
     if (!TestPassed(status))
         return status;
@@ -277,8 +276,8 @@ int Command::Import(const std::string& path, bool yes)
 // A run's clocks: a pair that passed a test on this board before needs none.
 int Command::ClocksForRun(const SettingsChange& wanted, bool yes)
 {
-    const int core = wanted.count(kCoreClock) ? wanted.at(kCoreClock) : m_driver.GetCoreClock();
-    const int mem = wanted.count(kMemClock) ? wanted.at(kMemClock) : m_driver.GetMemClock();
+    const int core = ClockOf(wanted, kCoreClock, m_driver.GetCoreClock());
+    const int mem = ClockOf(wanted, kMemClock, m_driver.GetMemClock());
     const std::vector<driver::ClockPair> passed = m_driver.PassedClocks();
     const driver::ClockPair pair = {static_cast<std::uint16_t>(core), static_cast<std::uint16_t>(mem)};
     if (std::find(passed.begin(), passed.end(), pair) != passed.end()) {

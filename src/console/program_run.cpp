@@ -28,14 +28,6 @@ std::string ReadText(CDisplayDriver& driver, const char* value)
     return text;
 }
 
-std::string List(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
 }  // namespace
 
 // The settings first, the owner last: a journal without its owner was cut
@@ -103,24 +95,32 @@ PutBackReport PutBack(CDisplayDriver& driver, const RunJournal& journal)
     return report;
 }
 
-bool SettleAbandonedRun(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user)
+std::string HeldSettings(const RunJournal& journal)
 {
+    std::string text;
+    for (const auto& setting : journal.settings)
+        text += (text.empty() ? "" : ", ") + setting.first;
+    return text;
+}
+
+bool OpenPuttingBackRun(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user,
+                        const char* deviceName)
+{
+    if (!driver.Open(deviceName))
+        return false;
     RunJournal journal;
     if (!ReadRunJournal(driver, &journal) || os.OwnerMarkExists(journal.owner.c_str()))
-        return false;
-    std::vector<std::string> names;
-    for (const auto& setting : journal.settings)
-        names.push_back(setting.first);
+        return true;
     const PutBackReport report = PutBack(driver, journal);
     std::string text = "The settings for " + journal.program + " were not put back when it ended. ";
-    text += report.failed.empty() ? "They were put back now: " + List(names) + "."
+    text += report.failed.empty() ? "They were put back now: " + HeldSettings(journal) + "."
                                   : "Some could not be put back now.";
     for (const std::string& line : report.left)
         text += "\n" + line;
     for (const std::string& line : report.failed)
         text += "\n" + line;
     user.Tell(driver.m_hWndOwner, text.c_str(), platform::UserPrompts::kInformation);
-    return true;
+    return driver.Open(deviceName);
 }
 
 std::string CommandLineFrom(const std::string& line, std::size_t word)

@@ -41,9 +41,14 @@ struct PutBackReport {
 // included, and reports each setting as failed.
 PutBackReport PutBack(CDisplayDriver& driver, const RunJournal& journal);
 
-// A journal whose owner no longer runs is put back on the open session, and
-// the user told in one message; false when there was none to put back.
-bool SettleAbandonedRun(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user);
+// The names of the settings a run holds, joined by commas.
+std::string HeldSettings(const RunJournal& journal);
+
+// Opens the driver session.  A run whose marovexctl was ended first is put
+// back on it, the user told in one message, and the session opened again.
+// False when the session cannot be opened.
+bool OpenPuttingBackRun(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user,
+                        const char* deviceName);
 
 // The words of a command line from the given one on, exactly as typed; the
 // first word is a program's name, the rest are split as the C runtime does.

@@ -1,6 +1,5 @@
 #include "console/settings_file.h"
 
-
 namespace console {
 namespace {
 

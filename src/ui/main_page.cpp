@@ -54,12 +54,10 @@ bool CMarovexDlg::LoadFromDriver()
 {
     // At the first session, a program run whose marovexctl was ended is
     // put back, and the driver read again.
-    bool opened = g_pDriver->Open("\\\\.\\Display1");
-    if (opened && !m_bRunSettled) {
-        m_bRunSettled = true;
-        if (console::SettleAbandonedRun(m_os, *g_pDriver, m_user))
-            opened = g_pDriver->Open("\\\\.\\Display1");
-    }
+    const char* const display = "\\\\.\\Display1";
+    const bool opened = m_bRunSettled ? g_pDriver->Open(display)
+                                      : console::OpenPuttingBackRun(m_os, *g_pDriver, m_user, display);
+    m_bRunSettled = m_bRunSettled || opened;
     if (!opened) {
         std::string text = "Configuration Error\n\n" + g_pDriver->GetLastErrorText();
         ReportError(text.c_str());

@@ -35,12 +35,15 @@ struct ConsoleRig {
     }
     int Run(std::vector<std::string> words) { return RunCommand(adapter, console, words); }
     void Clear() { console.out.clear(), console.err.clear(); }
-    std::string Ini()
+    // What status (or status --ini) prints now.
+    std::string Status(const char* option = nullptr)
     {
         Clear();
-        CHECK(Run({"status", "--ini"}) == kDone);
+        CHECK(Run(option ? std::vector<std::string>{"status", option} : std::vector<std::string>{"status"})
+              == kDone);
         return console.out;
     }
+    std::string Ini() { return Status("--ini"); }
     std::uint32_t CoreMHz() const { return adapter.State().coreClockHz / 1000000; }
     fake::FakeSystem system;
     emulator::EmulatedAdapter adapter{system};
@@ -61,8 +64,7 @@ std::string Lower(std::string text)
 TEST_CASE("status names the adapter, every setting, the clocks and their range; --ini is the file")
 {
     ConsoleRig rig;
-    CHECK(rig.Run({"status"}) == kDone);
-    CHECK(rig.console.out
+    CHECK(rig.Status()
           == "adapter: device 0x0110, SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0\n"
              "d3d-vsync: on\nd3d-fsaa: 4x\ngl-vsync: on\ngl-fsaa: off\noverlay: standard\nstartup: off\n"
              "core-clock: 200 MHz\nmemory-clock: 166 MHz\n"
@@ -284,9 +286,7 @@ TEST_CASE("what the board does not take is a warning and status 7; failed clocks
           == "marovexctl: warning: The driver runs the core clock at 210 MHz, not at the 211 MHz that was applied.\n");
     CHECK(rig.Run({"clocks", "240", "166", "--yes"}) == kTestFailed);
     CHECK(Has(rig.Ini(), "core-clock=210\n"));
-    rig.Clear();
-    CHECK(rig.Run({"status"}) == kDone);
-    CHECK(Has(rig.console.out, "\nfailed-clocks: 240/166 MHz\n"));
+    CHECK(Has(rig.Status(), "\nfailed-clocks: 240/166 MHz\n"));
 
     rig.console.answers = {true, false};
     CHECK(rig.Run({"test", "245", "170"}) == kDeclined);
@@ -323,11 +323,10 @@ TEST_CASE("a board that refuses the old clocks back: the test's own status 8, an
     CHECK(rig.console.err == "The clock test of 240 MHz core and 166 MHz memory did not finish. The clock speeds "
                              "before it, 200 MHz and 166 MHz, were restored.\n" + refused);
     CHECK(rig.CoreMHz() == 220);
-    rig.Clear();
-    CHECK(rig.Run({"status"}) == kDone);
+    const std::string status = rig.Status();
     CHECK(rig.console.err.empty());
-    CHECK(Has(rig.console.out, "core-clock: 220 MHz"));
-    CHECK(Has(rig.console.out, "failed-clocks: 240/166 MHz\n"));
+    CHECK(Has(status, "core-clock: 220 MHz"));
+    CHECK(Has(status, "failed-clocks: 240/166 MHz\n"));
     CHECK(rig.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
 }
 
@@ -344,8 +343,7 @@ TEST_CASE("run: the file's settings while the program runs, everything put back 
     std::string seen;
     rig.console.program = [&] {
         seen = rig.Ini();
-        CHECK(rig.Run({"status"}) == kDone);
-        CHECK(Has(rig.console.out, "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa)"));
+        CHECK(Has(rig.Status(), "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa)"));
         return 3;
     };
     CHECK(rig.Run({"run", "--yes", "racer.ini", "RACER.EXE", "-width", "1024", "two words"}) == 3);
@@ -359,10 +357,9 @@ TEST_CASE("run: the file's settings while the program runs, everything put back 
     CHECK(rig.Ini() == settingsBefore);
     CHECK(rig.system.Dword(kHardware, "Krusty") == startupRecord);
     CHECK(rig.CoreMHz() == 200);
-    rig.Clear();
-    CHECK(rig.Run({"status"}) == kDone);
-    CHECK(Has(rig.console.out, "\npassed-clocks: 211/166 MHz\n"));
-    CHECK_FALSE(Has(rig.console.out, "\nrun:"));
+    const std::string status = rig.Status();
+    CHECK(Has(status, "\npassed-clocks: 211/166 MHz\n"));
+    CHECK_FALSE(Has(status, "\nrun:"));
 
     SUBCASE("a pair that passed before is not tested again")
     {

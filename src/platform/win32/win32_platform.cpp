@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 namespace platform {
