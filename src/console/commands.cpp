@@ -74,6 +74,11 @@ private:
     }
 
     int ReadFile(const std::string& path, SettingsChange* change);
+    int NotAFile(const std::string& path)
+    {
+        m_host.PrintError("marovexctl: " + path + " names a device, not a settings file");
+        return kBadInput;
+    }
     int ClocksForRun(const SettingsChange& wanted, bool yes);
     int EndRun(const RunJournal& journal, int programStatus);
 
@@ -176,10 +181,11 @@ int Command::TestClocks(int core, int mem, bool yes)
         m_host.PrintError(notRestored + "  The board may still run the tested clock speeds.");
     if (passed)
         return notRestored.empty() ? kDone : kNotRestored;
-    // A test that could not be recorded, or found the settings busy, never
-    // ran: that is no failure of the clocks.
+    // A test that could not be recorded, found the settings busy, or that
+    // the board did not run, tested nothing: that is no failure of the clocks.
     const std::string& error = m_driver.GetLastErrorText();
-    if (error == CDisplayDriver::kSettingsBusy || error == CDisplayDriver::kClockJournalError)
+    if (error == CDisplayDriver::kSettingsBusy || error == CDisplayDriver::kClockJournalError
+        || error == CDisplayDriver::kNothingTested)
         return Failed(kTestFailed);
     m_host.PrintError("The new clock speeds failed testing.");
     return notRestored.empty() ? kTestFailed : kNotRestored;
@@ -218,12 +224,13 @@ int Command::Reset()
         return status;
     m_driver.SetNewCoreClock(m_driver.GetDefaultCoreClock());
     m_driver.SetNewMemClock(m_driver.GetDefaultMemClock());
-    m_driver.AcceptClocks(m_driver.GetDefaultCoreClock(), m_driver.GetDefaultMemClock());
     return Apply();
 }
 
 int Command::Export(const std::string& path)
 {
+    if (IsDeviceName(path))
+        return NotAFile(path);
     if (const int status = Open())
         return status;
     std::string why;
@@ -236,6 +243,8 @@ int Command::Export(const std::string& path)
 // Every line of a settings file, checked.
 int Command::ReadFile(const std::string& path, SettingsChange* change)
 {
+    if (IsDeviceName(path))
+        return NotAFile(path);
     std::vector<std::string> lines;
     std::string why;
     if (!m_host.ReadSettingsFile(path, &lines, &why)) {

@@ -30,6 +30,18 @@ bool IsSectionLine(const std::string& line, std::string* name)
 
 }  // namespace
 
+bool IsDeviceName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/:");
+    std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    stem = Lower(stem.substr(0, stem.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul")
+        return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1'
+           && stem[3] <= '9';
+}
+
 bool CheckSettingsText(const std::string& text, std::string* why)
 {
     const std::string expected = Lower(kSettingsSection);

@@ -15,4 +15,9 @@ constexpr const char* kSettingsSection = "Marovex";
 // names the first line that is not.
 bool CheckSettingsText(const std::string& text, std::string* why);
 
+// True when the last part of path names a device that the system opens in
+// place of a file (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), letter case
+// aside, with or without an extension.
+bool IsDeviceName(const std::string& path);
+
 }  // namespace console

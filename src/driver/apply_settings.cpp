@@ -43,7 +43,15 @@ bool CDisplayDriver::HasPendingChanges() const
            || m_nNewOutputDevice != m_nOutputDevice || !m_strRestoreError.empty();
 }
 
+// A passed test lets the apply after it take its clocks, and no later one.
 bool CDisplayDriver::ApplySettings()
+{
+    const bool applied = ApplyPending();
+    m_bClocksTested = false;
+    return applied;
+}
+
+bool CDisplayDriver::ApplyPending()
 {
     m_written.clear();
     m_bCoreClockApplied = m_bMemClockApplied = false;
@@ -89,16 +97,28 @@ void CDisplayDriver::StepFailed(ApplyRun& run, const char* message)
     run.ok = false;
 }
 
-// New clocks only when they passed the last test.  The board then runs
-// what the user chose, so a journal left by a restore the board refused
-// ends; until then the board may run the trial clocks, and both clocks are
+// Only clocks that may go on the board.  The board then runs what the user
+// chose, so a journal left standing (a restore the board refused) ends;
+// until then the board may run the trial clocks, and both clocks are
 // written whether they changed or not.
 void CDisplayDriver::ApplyClocks(ApplyRun& run)
 {
     if (!ClocksMayBeApplied(m_nNewCoreClock, m_nNewMemClock))
         return;
-    const bool trialLeft = !m_strRestoreError.empty();
-    if (m_nNewCoreClock != m_nCoreClock || trialLeft) {
+    ClockJournal journal = {};
+    const JournalFound found = ReadClockJournal(&journal);
+    const bool trialLeft = found == JournalFound::kWhole;
+    // The clocks go on the board as a pair: the one that does not change is
+    // written too when the board no longer runs it (another program changed
+    // it since it was read) or cannot tell.
+    auto elsewhere = [&](std::uint32_t item, int mhz) {
+        std::uint32_t hz = 0;
+        return RmConfigGet(m_hClient, nv::kDeviceHandle, item, &hz) != 0 || driver::HzToMHz(hz) != mhz;
+    };
+    const bool coreChanged = m_nNewCoreClock != m_nCoreClock, memChanged = m_nNewMemClock != m_nMemClock;
+    const bool writeCore = coreChanged || trialLeft || (memChanged && elsewhere(nv::kItemCoreClock, m_nCoreClock));
+    const bool writeMem = memChanged || trialLeft || (coreChanged && elsewhere(nv::kItemMemClock, m_nMemClock));
+    if (writeCore) {
         if (SetClock(nv::kItemCoreClock, m_nNewCoreClock)) {
             m_nCoreClock = m_nNewCoreClock;
             run.coreWritten = true;
@@ -106,7 +126,7 @@ void CDisplayDriver::ApplyClocks(ApplyRun& run)
             StepFailed(run, "E5.3: Unable to set the video core clock speed.");
         }
     }
-    if (m_nNewMemClock != m_nMemClock || trialLeft) {
+    if (writeMem) {
         if (SetClock(nv::kItemMemClock, m_nNewMemClock)) {
             m_nMemClock = m_nNewMemClock;
             run.memWritten = true;
@@ -114,9 +134,9 @@ void CDisplayDriver::ApplyClocks(ApplyRun& run)
             StepFailed(run, "E5.4: Unable to set the video memory clock speed.");
         }
     }
-    if (run.ok && (run.coreWritten || run.memWritten)) {
-        ClockJournal journal = {};
-        if (ReadClockJournal(&journal) != JournalFound::kNone)
+    if (run.ok && (run.coreWritten || run.memWritten)
+        && (!trialLeft || LeftTrialFor(journal, m_nNewCoreClock, m_nNewMemClock))) {
+        if (found != JournalFound::kNone)
             DeleteClockJournal();
         m_strRestoreError.clear();
     }

@@ -14,8 +14,10 @@
 
 using namespace platform;
 
+// Written into an empty key: nothing of an earlier journal stays beside it.
 bool CDisplayDriver::WriteClockJournal(const ClockJournal& journal)
 {
+    DeleteClockJournal();
     const int values[4] = {journal.oldCore, journal.oldMem, journal.trialCore, journal.trialMem};
     for (int i = 0; i < 4; ++i)
         if (!WriteDword(layout::kClockJournalKey, layout::kJournalValues[i], static_cast<std::uint32_t>(values[i])))
@@ -76,7 +78,7 @@ void CDisplayDriver::SettleInterruptedTest()
         // Written only in part, the test ended before any clock was set.
         DeleteClockJournal();
         m_bJournalSettled = true;
-        if (found == JournalFound::kDamaged)
+        if (found != JournalFound::kNone)
             m_user.Tell(m_hWndOwner, "A damaged record of a clock test was found and removed; no clock speed was changed.",
                         UserPrompts::kInformation);
         return;
@@ -85,9 +87,8 @@ void CDisplayDriver::SettleInterruptedTest()
     const bool testPassed = ReadDword(layout::kClockJournalKey, layout::kJournalTestPassed, &passed) && passed == 1;
     if (!testPassed)
         RememberFailedClocks(journal.trialCore, journal.trialMem);
-    std::uint32_t coreHz = 0, memHz = 0;
-    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &coreHz) != 0
-        || RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &memHz) != 0)
+    BoardClocks board = {};
+    if (!ReadBoardHz(&board))
         return;  // the board cannot tell: the journal waits for the next session
 
     char text[320];
@@ -96,11 +97,12 @@ void CDisplayDriver::SettleInterruptedTest()
                                             "speeds before it back. "
                                           : "The clock test of %d MHz core and %d MHz memory did not finish. ",
                                journal.trialCore, journal.trialMem);
-    const bool onTrial = driver::HzToMHz(coreHz) == journal.trialCore && driver::HzToMHz(memHz) == journal.trialMem;
+    const bool onTrial = !RunsRatherThanTrial(journal, board, journal.oldCore, journal.oldMem);
     bool restored = true;
     if (onTrial) {
         restored = SetClock(nv::kItemCoreClock, journal.oldCore);
         restored = SetClock(nv::kItemMemClock, journal.oldMem) && restored;
+        restored = restored && LeftTrialFor(journal, journal.oldCore, journal.oldMem);
         std::snprintf(text + length, sizeof text - length,
                       restored ? "The clock speeds before it, %d MHz and %d MHz, were restored."
                                : "The clock speeds before it, %d MHz and %d MHz, could not be restored; "
@@ -115,7 +117,7 @@ void CDisplayDriver::SettleInterruptedTest()
     } else {
         std::snprintf(text + length, sizeof text - length,
                       "The board runs other clock speeds now, %d MHz and %d MHz; they were left as they are.",
-                      driver::HzToMHz(coreHz), driver::HzToMHz(memHz));
+                      driver::HzToMHz(board.coreHz), driver::HzToMHz(board.memHz));
     }
     // Told once a session; a journal whose clocks could not be put back
     // stays for the next start.
@@ -123,6 +125,20 @@ void CDisplayDriver::SettleInterruptedTest()
         DeleteClockJournal();
     m_bJournalSettled = true;
     m_user.Tell(m_hWndOwner, text, UserPrompts::kInformation);
+}
+
+// Inside a test's lock and connection: true when no journal stands, or
+// the one that stood was settled.  The pending clocks stay the test's.
+bool CDisplayDriver::SettleStandingJournal()
+{
+    ClockJournal standing = {};
+    if (ReadClockJournal(&standing) == JournalFound::kNone)
+        return true;
+    const int pendingCore = m_nNewCoreClock, pendingMem = m_nNewMemClock;
+    SettleInterruptedTest();
+    m_nNewCoreClock = pendingCore;
+    m_nNewMemClock = pendingMem;
+    return ReadClockJournal(&standing) == JournalFound::kNone;
 }
 
 // A journal that could not be settled: the board may run its trial clocks,

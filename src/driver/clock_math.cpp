@@ -15,6 +15,12 @@ std::uint16_t MemMask(std::uint32_t salt)
 
 }  // namespace
 
+bool RunsClock(std::uint32_t boardHz, std::uint32_t clockHz, std::uint32_t otherHz)
+{
+    auto apart = [boardHz](std::uint32_t hz) { return hz > boardHz ? hz - boardHz : boardHz - hz; };
+    return clockHz == otherHz || apart(clockHz) < apart(otherHz);
+}
+
 int HzToMHz(std::uint32_t hz)
 {
     return static_cast<int>((static_cast<std::uint64_t>(hz) + 500000u) / 1000000u);

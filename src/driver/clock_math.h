@@ -14,6 +14,12 @@ inline std::uint32_t MHzToHz(int mhz)
     return static_cast<std::uint32_t>(mhz) * 1000000u;
 }
 
+// Whether a board that runs boardHz runs a clock rather than another: a
+// clock generator may round a clock to its own step, so the board's clock
+// counts as the one it lies nearer.  Two clocks that are the same always
+// count.
+bool RunsClock(std::uint32_t boardHz, std::uint32_t clockHz, std::uint32_t otherHz);
+
 std::uint32_t ScrambleClocks(std::uint16_t coreMHz, std::uint16_t memMHz, std::uint16_t deviceId,
                              std::uint32_t salt);
 void UnscrambleClocks(std::uint32_t record, std::uint16_t deviceId, std::uint32_t salt,

@@ -48,9 +48,14 @@ void CDisplayDriver::RunTrialClocks(std::uint32_t client, const BoardClocks& tri
         ChangeDisplayMode(nullptr, kCdsReset, 0, &result);
 }
 
+// The one rule for clocks that may go on the board: the board's own
+// baseline, the pair it runs that may stay (while a journal stands, the
+// pair from before that test), and the pair that passed the last test.
+// A trial pair is none of these until it passed.
 bool CDisplayDriver::ClocksMayBeApplied(int coreMHz, int memMHz) const
 {
-    return (coreMHz == m_nCoreClock && memMHz == m_nMemClock)
+    return (coreMHz == m_wDefaultCoreClock && memMHz == m_wDefaultMemClock)
+           || (coreMHz == m_nCoreClock && memMHz == m_nMemClock)
            || (m_bClocksTested && coreMHz == m_nTestedCoreClock && memMHz == m_nTestedMemClock);
 }
 
@@ -61,25 +66,59 @@ void CDisplayDriver::AcceptClocks(int coreMHz, int memMHz)
     m_nTestedMemClock = memMHz;
 }
 
-// The hertz the board runs before a trial; a clock it cannot tell is taken
-// as recorded.
-CDisplayDriver::BoardClocks CDisplayDriver::ReadBoardClocks(const ClockJournal& journal)
+bool CDisplayDriver::ReadBoardHz(BoardClocks* clocks)
+{
+    return RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &clocks->coreHz) == 0
+           && RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &clocks->memHz) == 0;
+}
+
+// Each clock on trial is nearer the trial clock than the one the board ran
+// before it: a board that kept its clocks, even clocks other than those
+// recorded, did not run the trial.
+bool CDisplayDriver::RunsTrial(const ClockJournal& journal, const BoardClocks& before, const BoardClocks& board)
+{
+    return (journal.trialCore == journal.oldCore
+            || driver::RunsClock(board.coreHz, driver::MHzToHz(journal.trialCore), before.coreHz))
+           && (journal.trialMem == journal.oldMem
+               || driver::RunsClock(board.memHz, driver::MHzToHz(journal.trialMem), before.memHz));
+}
+
+bool CDisplayDriver::RunsRatherThanTrial(const ClockJournal& journal, const BoardClocks& board, int coreMHz,
+                                         int memMHz)
+{
+    return driver::RunsClock(board.coreHz, driver::MHzToHz(coreMHz), driver::MHzToHz(journal.trialCore))
+           && driver::RunsClock(board.memHz, driver::MHzToHz(memMHz), driver::MHzToHz(journal.trialMem));
+}
+
+// Read after the board answered that it took the clocks: a board that
+// answers and keeps the trial clocks has not left them.  A board that
+// cannot tell is taken at its answers.
+bool CDisplayDriver::LeftTrialFor(const ClockJournal& journal, int coreMHz, int memMHz)
+{
+    BoardClocks now = {};
+    return !ReadBoardHz(&now) || RunsRatherThanTrial(journal, now, coreMHz, memMHz);
+}
+
+// The hertz to put back after a trial: the board's own, read now, where
+// they are the recorded clocks; a clock it cannot tell, or runs otherwise,
+// is put back as recorded.  read gets what the board runs, as far as it
+// tells.
+CDisplayDriver::BoardClocks CDisplayDriver::ReadBoardClocks(const ClockJournal& journal, BoardClocks* read)
 {
     BoardClocks clocks = {driver::MHzToHz(journal.oldCore), driver::MHzToHz(journal.oldMem)};
-    std::uint32_t hz = 0;
-    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &hz) == 0 && driver::HzToMHz(hz) == journal.oldCore)
-        clocks.coreHz = hz;
-    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &hz) == 0 && driver::HzToMHz(hz) == journal.oldMem)
-        clocks.memHz = hz;
+    *read = clocks;
+    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemCoreClock, &read->coreHz) == 0
+        && driver::HzToMHz(read->coreHz) == journal.oldCore)
+        clocks.coreHz = read->coreHz;
+    if (RmConfigGet(m_hClient, nv::kDeviceHandle, nv::kItemMemClock, &read->memHz) == 0
+        && driver::HzToMHz(read->memHz) == journal.oldMem)
+        clocks.memHz = read->memHz;
     return clocks;
 }
 
 bool CDisplayDriver::TestClockSpeeds()
 {
-    // The clocks to put back are those recorded now, never a reading taken
-    // while the trial clocks run.
-    const ClockJournal journal = {m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock};
-    if (journal.trialCore == journal.oldCore && journal.trialMem == journal.oldMem)
+    if (m_nNewCoreClock == m_nCoreClock && m_nNewMemClock == m_nMemClock)
         return true;
     const SettingsLock lock(m_os);
     if (!lock.Held()) {
@@ -89,6 +128,21 @@ bool CDisplayDriver::TestClockSpeeds()
 
     if (!Connect("E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID."))
         return false;
+    // A journal left standing, by an earlier test of this program or of one
+    // that was ended, is settled first: a new journal never takes the place
+    // of one whose clocks are not back.
+    if (!SettleStandingJournal()) {
+        Fail(kNothingTested);
+        RmFree(m_hClient, 0, m_hClient);
+        return false;
+    }
+    // The clocks to put back are those recorded now, never a reading taken
+    // while the trial clocks run.
+    const ClockJournal journal = {m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock};
+    if (journal.trialCore == journal.oldCore && journal.trialMem == journal.oldMem) {
+        RmFree(m_hClient, 0, m_hClient);
+        return true;
+    }
     if (!WriteClockJournal(journal)) {
         DeleteClockJournal();
         Fail(kClockJournalError);
@@ -96,7 +150,8 @@ bool CDisplayDriver::TestClockSpeeds()
         return false;
     }
     m_strRestoreError.clear();
-    const BoardClocks before = ReadBoardClocks(journal);
+    BoardClocks ranBefore = {};
+    const BoardClocks before = ReadBoardClocks(journal, &ranBefore);
     const bool coreOnTrial = journal.trialCore != journal.oldCore;
     const bool memOnTrial = journal.trialMem != journal.oldMem;
     const BoardClocks trialClocks = {coreOnTrial ? driver::MHzToHz(journal.trialCore) : before.coreHz,
@@ -128,10 +183,20 @@ bool CDisplayDriver::TestClockSpeeds()
     TrialClocks trial(*this, trialClient, trialClocks);
     m_user.ShowTestProgress(run, trial);
 
+    // A trial counts only when the board ran it to its end: a board that
+    // answers clock requests and keeps its clocks, or refused the trial
+    // clocks, tested nothing, and nothing enters a list of clocks.
+    BoardClocks ran = {};
+    const bool trialRan = ReadBoardHz(&ran) && RunsTrial(journal, ranBefore, ran);
     const bool restored = EndTrial(journal, before, trialClient);
     if (!ResetDisplay("E6.9: Unable to load USER32.DLL library.", "E5.10: Unable to change display setting.",
                       &result))
         return false;
+    if (!trialRan) {
+        m_bClocksTested = false;
+        Fail(kNothingTested);
+        return false;
+    }
     m_bClocksTested = result == kDispChangeSuccessful;
     m_nTestedCoreClock = journal.trialCore;
     m_nTestedMemClock = journal.trialMem;
@@ -161,6 +226,8 @@ bool CDisplayDriver::EndTrial(const ClockJournal& journal, const BoardClocks& be
         m_strRestoreError = "E6.7: Unable to reset the video core clock speed.";
     if (journal.trialMem != journal.oldMem && !restore(nv::kItemMemClock, before.memHz))
         m_strRestoreError = "E6.8: Unable to reset the video memory clock speed.";
+    if (m_strRestoreError.empty() && !LeftTrialFor(journal, journal.oldCore, journal.oldMem))
+        m_strRestoreError = "E6.7: Unable to reset the video core clock speed.";
     if (m_strRestoreError.empty())
         DeleteClockJournal();
     else

@@ -52,14 +52,20 @@ public:
     // run the tested clocks), or empty when the old clocks are back.  The
     // journal stays until an apply writes clocks or the next start.
     const std::string& GetRestoreErrorText() const { return m_strRestoreError; }
-    // Clocks that may be applied: the current ones, or the pair that passed
-    // the last test since the last apply.
+    // Clocks that may be applied: the board's baseline, the current ones
+    // (while a clock test's journal stands, those from before that test),
+    // or the pair that passed the last test, until the next apply.
     bool ClocksMayBeApplied(int coreMHz, int memMHz) const;
-    // Lets the pair be applied without a new test: the board's own baseline,
-    // a pair that passed a test before, or the clocks from before a run.
+    // Lets the next apply take the pair without a new test: a pair that
+    // passed a test on this board before, or the clocks from before a run.
     void AcceptClocks(int coreMHz, int memMHz);
     static constexpr const char* kClockJournalError =
         "E6.10: Unable to record the clock test in the registry.";
+    // The board answered a test's clock requests but did not run the trial
+    // clocks, or a journal left standing could not be settled: the test
+    // tested nothing, neither passed nor failed.
+    static constexpr const char* kNothingTested =
+        "The board did not take the clock speeds asked for; nothing was tested.";
     // An apply or a clock test finds another program changing the settings:
     // nothing was done.
     static constexpr const char* kSettingsBusy =
@@ -239,6 +245,7 @@ private:
         bool ok = true;
         bool coreWritten = false, memWritten = false;  // the display is reset at the end
     };
+    bool ApplyPending();
     bool HasPendingChanges() const;
     void StepFailed(ApplyRun& run, const char* message);
     void ApplyClocks(ApplyRun& run);
@@ -278,8 +285,17 @@ private:
     JournalFound ReadClockJournal(ClockJournal* journal);
     void DeleteClockJournal();
     void SettleInterruptedTest();
+    bool SettleStandingJournal();
     void TakeClocksFromJournal();
-    BoardClocks ReadBoardClocks(const ClockJournal& journal);
+    BoardClocks ReadBoardClocks(const ClockJournal& journal, BoardClocks* read);
+    bool ReadBoardHz(BoardClocks* clocks);
+    // Whether the board runs the journal's trial clocks as it makes them,
+    // rather than those it ran before; whether it runs the given clocks
+    // rather than the trial ones, clock by clock; and, read now, whether it
+    // left the trial clocks for the given.
+    static bool RunsTrial(const ClockJournal& journal, const BoardClocks& before, const BoardClocks& board);
+    static bool RunsRatherThanTrial(const ClockJournal& journal, const BoardClocks& board, int coreMHz, int memMHz);
+    bool LeftTrialFor(const ClockJournal& journal, int coreMHz, int memMHz);
     bool EndTrial(const ClockJournal& journal, const BoardClocks& before, std::uint32_t trialClient);
     bool m_bJournalSettled = false;
     std::string m_strRestoreError;

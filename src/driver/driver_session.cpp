@@ -30,17 +30,17 @@ bool CDisplayDriver::Open(const char* deviceName)
         return false;
     ReadHardwareInfo();
     const bool result = ReadSettings();
-    // A clock test that never ended is settled once the baseline is known,
-    // and its trial clocks are never taken for the board's own.  While
-    // another program holds the settings lock its test may be running: the
-    // journal is left to it, and the clocks before that test count.
+    // A clock test that never ended is settled once the baseline is known.
+    // While another program holds the settings lock its test may be
+    // running: the journal is left to it.  Whenever a journal stands, the
+    // board may run its trial clocks, which are never taken for the board's
+    // own: the clocks before that test count, at every reading.
     if (result && !m_bJournalSettled) {
         const SettingsLock lock(m_os);
         if (lock.Held())
             SettleInterruptedTest();
     }
-    if (!m_bJournalSettled)
-        TakeClocksFromJournal();
+    TakeClocksFromJournal();
     RmFree(m_hClient, 0, m_hClient);
     return result;
 }

@@ -42,6 +42,9 @@ struct AdapterState {
     // on is refused, as by a board that will not take clocks back after a
     // trial (0: none is).
     std::uint32_t refuseClockSetsFrom = 0;
+    // 1 from a display reset at clocks beyond the stable ones until the next
+    // reset at clocks the board survives, which recovers it but still fails.
+    std::uint32_t faulted = 0;
 };
 
 constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";
@@ -49,7 +52,11 @@ constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";
 // Reads the stored state; values that are missing keep their defaults.
 // whole, when given, tells whether every value was stored.
 AdapterState LoadState(platform::Platform& os, bool* whole = nullptr);
-// Stores the whole state; false when the key cannot be written.
-bool SaveState(platform::Platform& os, const AdapterState& state);
+// One stored value, or its default when it is missing.
+std::uint32_t LoadValue(platform::Platform& os, std::uint32_t AdapterState::*member);
+// Stores the whole state, or with `stored` (the state as it was read) only
+// the values that differ from it, so that values another process changed
+// since stay as it left them.  False when the key cannot be written.
+bool SaveState(platform::Platform& os, const AdapterState& state, const AdapterState* stored = nullptr);
 
 }  // namespace emulator

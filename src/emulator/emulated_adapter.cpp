@@ -105,6 +105,13 @@ bool WellFormed(const platform::DisplayMode& mode)
     return (mode.dmFields & ~known) == 0;
 }
 
+// Only the configuration items reach the board; clients and their devices
+// are the process's own, as a driver's handles are.
+bool ReachesBoard(std::uint32_t function)
+{
+    return function == nv::kFnRmConfigGet || function == nv::kFnRmConfigSet || function == nv::kFnRmConfigGetEx;
+}
+
 bool SameName(const char* a, const char* b)
 {
     for (; *a && *b; ++a, ++b) {
@@ -118,20 +125,32 @@ bool SameName(const char* a, const char* b)
 
 }  // namespace
 
-// The whole state is stored from the first use on, so that what the board
-// runs can always be read from its key.
-EmulatedAdapter::EmulatedAdapter(platform::Platform& system) : PlatformDecorator(system)
+EmulatedAdapter::EmulatedAdapter(platform::Platform& system) : PlatformDecorator(system), m_registry(system)
 {
-    bool whole = false;
-    m_state = LoadState(system, &whole);
-    if (!whole)
-        SaveState(inner(), m_state);
+    Load();
 }
 
 void EmulatedAdapter::Reset(const AdapterState& state)
 {
     m_state = state;
     SaveState(inner(), m_state);
+}
+
+// The whole state is stored from the first use on, so that what the board
+// runs can always be read from its key.
+AdapterState EmulatedAdapter::Load()
+{
+    bool whole = false;
+    m_state = LoadState(inner(), &whole);
+    if (!whole)
+        SaveState(inner(), m_state);
+    return m_state;
+}
+
+// Another process may have changed other values since Load: they stay.
+void EmulatedAdapter::Store(const AdapterState& loaded)
+{
+    SaveState(inner(), m_state, &loaded);
 }
 
 bool EmulatedAdapter::Admit(Request request)
@@ -148,8 +167,13 @@ void EmulatedAdapter::HandleResourceManager(std::uint32_t function, void* block)
         ResourceManager::Refuse(function, block, kRmInjectedFault);
         return;
     }
+    if (!ReachesBoard(function)) {
+        m_rm.Handle(function, block);
+        return;
+    }
+    const AdapterState loaded = Load();
     if (m_rm.Handle(function, block))
-        SaveState(inner(), m_state);
+        Store(loaded);
 }
 
 int EmulatedAdapter::ExtEscape(platform::DeviceContext dc, int escape, int inputSize,
@@ -204,7 +228,7 @@ int EmulatedAdapter::DisplayEscape(int escape, int inputSize, const void* input,
         break;
     }
     case nv::kEscRefreshRate:
-        reply[0] = m_state.refreshRate;
+        reply[0] = Load().refreshRate;
         size = 4;
         break;
     case nv::kEscSetOutputMode: {  // {width, height, bits per pixel, device}
@@ -212,7 +236,7 @@ int EmulatedAdapter::DisplayEscape(int escape, int inputSize, const void* input,
         if (inputSize != sizeof request || !input)
             return 0;
         std::memcpy(request, input, sizeof request);
-        reply[0] = AcceptsMode(m_state, request[3], request[0], request[1], request[2], 0) ? 1 : 0;
+        reply[0] = AcceptsMode(Load(), request[3], request[0], request[1], request[2], 0) ? 1 : 0;
         size = 4;
         break;
     }
@@ -221,10 +245,11 @@ int EmulatedAdapter::DisplayEscape(int escape, int inputSize, const void* input,
         if (inputSize != sizeof request || !input)
             return 0;
         std::memcpy(request, input, sizeof request);
+        const AdapterState loaded = Load();
         m_state.outputDevice = request[1];
         if (request[1] == nv::kOutputTVNtsc || request[1] == nv::kOutputTV)
             m_state.tvFormat = request[2];
-        SaveState(inner(), m_state);
+        Store(loaded);
         reply[0] = 1;
         size = 4;
         break;
@@ -324,21 +349,18 @@ long EmulatedAdapter::ChangeDisplaySettings(const char* device, const platform::
         return platform::kDispChangeBadFlags;
     if (mode && !WellFormed(*mode))
         return platform::kDispChangeBadParam;
+    const AdapterState loaded = Load();
     if (!mode) {
         // The driver re-reads its mode and runs the board at its clocks.  A
         // board run beyond what it survives faults; the next reset at sound
-        // clocks recovers it, but still reports the failure.
-        bool stable = m_state.coreClockHz <= m_state.stableCoreMHz * 1000000u
-                      && m_state.memClockHz <= m_state.stableMemMHz * 1000000u;
-        if (!stable) {
-            m_faulted = true;
-            return platform::kDispChangeFailed;
-        }
-        if (m_faulted) {
-            m_faulted = false;
-            return platform::kDispChangeFailed;
-        }
-        return platform::kDispChangeSuccessful;
+        // clocks recovers it, but still reports the failure.  The fault is
+        // the board's, so a reset by any process recovers it.
+        const bool stable = m_state.coreClockHz <= m_state.stableCoreMHz * 1000000u
+                            && m_state.memClockHz <= m_state.stableMemMHz * 1000000u;
+        const bool failed = !stable || m_state.faulted != 0;
+        m_state.faulted = stable ? 0 : 1;
+        Store(loaded);
+        return failed ? platform::kDispChangeFailed : platform::kDispChangeSuccessful;
     }
     std::uint32_t width = (mode->dmFields & platform::kDmPelsWidth) ? mode->dmPelsWidth : m_state.desktopWidth;
     std::uint32_t height = (mode->dmFields & platform::kDmPelsHeight) ? mode->dmPelsHeight : m_state.desktopHeight;
@@ -351,7 +373,7 @@ long EmulatedAdapter::ChangeDisplaySettings(const char* device, const platform::
     m_state.desktopBitsPerPel = bits;
     if (refresh)
         m_state.refreshRate = refresh;
-    SaveState(inner(), m_state);
+    Store(loaded);
     return platform::kDispChangeSuccessful;
 }
 
@@ -359,14 +381,14 @@ long EmulatedAdapter::RegCreateKeyExA(platform::RegKey key, const char* subKey, 
                                       std::uint32_t access, platform::RegKey* result, std::uint32_t* disposition)
 {
     const long status = PlatformDecorator::RegCreateKeyExA(key, subKey, options, access, result, disposition);
-    if (m_state.refuseSettingWrites != 1 || status != platform::kErrorSuccess || !subKey
-        || key != platform::kHKeyLocalMachine)
+    if (status != platform::kErrorSuccess || !subKey || key != platform::kHKeyLocalMachine)
         return status;
     platform::OsVersionInfo info = {};
     info.dwOSVersionInfoSize = sizeof info;
     inner().GetVersionExA(&info);
     const char* adapterKey = AdapterKeyFor(info.dwPlatformId);
-    if (std::strncmp(subKey, adapterKey, std::strlen(adapterKey)) == 0)
+    if (std::strncmp(subKey, adapterKey, std::strlen(adapterKey)) == 0
+        && LoadValue(inner(), &AdapterState::refuseSettingWrites) == 1)
         m_driverKeys.push_back(*result);
     return status;
 }

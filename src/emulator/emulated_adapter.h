@@ -2,7 +2,9 @@
 // the platform seam.  It answers what only the driver would answer (the
 // display escapes, the resource-manager requests of both families, the
 // nvarch32.dll entry) and passes every other call to the system below it.
-// Its hardware state survives restarts in the registry.
+// Its hardware state is kept in the registry, read there by every request
+// that needs it and written back value by value, so that every process on
+// the machine drives the one board, and the board survives restarts.
 #pragma once
 
 #include <cstdint>
@@ -37,12 +39,14 @@ struct Request {
 
 class EmulatedAdapter : public platform::PlatformDecorator {
 public:
-    // Starts from the state stored in the registry of the system below.
+    // Uses the board stored in the registry of the system below, storing
+    // it whole when values are missing.
     explicit EmulatedAdapter(platform::Platform& system);
 
     // Starts over from a chosen state, stored at once.
     void Reset(const AdapterState& state);
-    const AdapterState& State() const { return m_state; }
+    // The board as the registry holds it now, whichever process changed it.
+    AdapterState State() const { return LoadState(m_registry); }
     // Requests for which this returns true fail: resource-manager requests
     // with a nonzero status, escapes with the result 0.
     void FailWhen(std::function<bool(const Request&)> predicate) { m_failWhen = std::move(predicate); }
@@ -84,18 +88,25 @@ public:
 private:
     // Logs the request; false when a test has told it to fail.
     bool Admit(Request request);
+    // Reads the board into m_state, as another process may have left it,
+    // and returns it as read.
+    AdapterState Load();
+    // Writes the values of m_state that differ from what Load read.
+    void Store(const AdapterState& loaded);
     void HandleResourceManager(std::uint32_t function, void* block);
     int DisplayEscape(int escape, int inputSize, const void* input, int outputSize, void* output);
     long ChangeDisplaySettings(const char* device, const platform::DisplayMode* mode,
                                std::uint32_t flags);
 
-    AdapterState m_state;
+    platform::Platform& m_registry;  // the system below, where the board is kept
+    AdapterState m_state;            // the board during one request
+    // The clients and their requests, like the log and the failing requests,
+    // belong to this process.
     ResourceManager m_rm{m_state};
     std::function<bool(const Request&)> m_failWhen;
     std::vector<Request> m_requests;
     std::vector<platform::RegKey> m_driverKeys;  // open keys under the adapter key
-    bool m_faulted = false;
-    bool m_keepRequests = false;  // run beyond its stable clocks since the last good reset
+    bool m_keepRequests = false;
 };
 
 }  // namespace emulator

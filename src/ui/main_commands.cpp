@@ -126,7 +126,6 @@ bool CMarovexDlg::ApplyToDriver()
     d.SetTVConnector(m_btnComposite.m_bChecked ? 1 : m_btnSVHS.m_bChecked ? 2 : 0);
 
     if (d.ApplySettings()) {
-        d.m_bClocksTested = false;
         // What the driver did not take as applied is told, not hidden.
         const std::string notTaken = d.ReadBackApplied();
         if (!notTaken.empty())
@@ -142,8 +141,6 @@ bool CMarovexDlg::ApplyToDriver()
     const std::string text = "Configuration Error\n\n" + d.GetLastErrorText() + ".";
     ReportError(text.c_str());
     RefreshPage();
-    if (g_pDriver)
-        g_pDriver->m_bClocksTested = false;
     return false;
 }
 
@@ -175,8 +172,10 @@ void CMarovexDlg::OnTest()
         Tell(CDisplayDriver::kSettingsBusy, platform::UserPrompts::kInformation);
         return;
     }
-    // A test that could not be recorded never ran: that is no failure of the clocks.
-    if (d.GetLastErrorText() == CDisplayDriver::kClockJournalError)
+    // A test that could not be recorded, or that the board did not run,
+    // tested nothing: that is no failure of the clocks.
+    if (d.GetLastErrorText() == CDisplayDriver::kClockJournalError
+        || d.GetLastErrorText() == CDisplayDriver::kNothingTested)
         ReportError(("Configuration Error\n\n" + d.GetLastErrorText()).c_str());
     else
         ReportError("The new clock speeds failed testing.");

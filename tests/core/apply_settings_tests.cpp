@@ -450,3 +450,15 @@ TEST_CASE("fault sweep: each write or request of a full apply failing alone")
         CHECK(rig.system.OpenKeys() == 0);
     }
 }
+
+TEST_CASE("new clocks go on the board as a pair, even when another program changed the other clock")
+{
+    OpenedRig rig;
+    StageTestedClocks(rig.driver, 220, 166);  // the memory clock as this session read it
+    emulator::AdapterState board = rig.adapter.State();
+    board.memClockHz = 180000000;  // set by another program meanwhile
+    rig.adapter.Reset(board);
+    REQUIRE(rig.driver.ApplySettings());
+    CHECK(rig.adapter.State().coreClockHz == 220000000);
+    CHECK(rig.adapter.State().memClockHz == 166000000);
+}

@@ -111,13 +111,21 @@ TEST_CASE("clocks beyond what the board survives fail the test")
 TEST_CASE("each failing request of a test: its message, the connection freed, the old clocks back")
 {
     // alloc, device, 2 reads, 2 sets, reset, the progress's 2 sets and reset
-    // when shown and when hidden, 2 restores, free, reset
-    constexpr std::size_t kRequests = 17;
-    // Reading the clocks, the trial while shown, and a restore asked again
-    // leave no message; only the final reset decides.
-    const char* expected[6] = {
-        "E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID.", nullptr, nullptr,
-        "E6.3: Unable to set the video core clock speed.", "E6.4: Unable to set the video memory clock speed.",
+    // when shown and when hidden, the trial's 2 reads, 2 restores, 2 reads,
+    // free, reset
+    constexpr std::size_t kRequests = 21;
+    constexpr std::size_t kTrialRead = 13, kFree = 19;
+    // Reading the clocks before, the trial while shown, a restore asked
+    // again and the reading after it leave no message; a trial that cannot
+    // be read back tested nothing; otherwise only the final reset decides.
+    auto expected = [](std::size_t failing) -> std::string {
+        const char* messages[6] = {
+            "E6.1: Invalid video driver allocation.", "E6.2: Invalid video driver device ID.", "None", "None",
+            "E6.3: Unable to set the video core clock speed.", "E6.4: Unable to set the video memory clock speed.",
+        };
+        if (failing == kTrialRead || failing == kTrialRead + 1)
+            return CDisplayDriver::kNothingTested;
+        return failing < 6 ? messages[failing] : "None";
     };
     const std::size_t total = FailEachRequest<TestRig>(
         [](TestRig& rig) {
@@ -126,10 +134,10 @@ TEST_CASE("each failing request of a test: its message, the connection freed, th
             return rig.driver.TestClockSpeeds();
         },
         [&](TestRig& rig, std::size_t failing, const Request&, bool passed) {
-            CHECK(passed == (failing > 1 && failing + 1 < kRequests));
-            CHECK(rig.driver.GetLastErrorText() == (failing < 6 && expected[failing] ? expected[failing] : "None"));
+            CHECK(passed == (failing > 1 && failing != kTrialRead && failing != kTrialRead + 1 && failing + 1 < kRequests));
+            CHECK(rig.driver.GetLastErrorText() == expected(failing));
             CHECK(rig.driver.GetRestoreErrorText().empty());
-            CHECK(rig.adapter.OpenClients() <= (failing == kRequests - 2 ? 1u : 0u));
+            CHECK(rig.adapter.OpenClients() <= (failing == kFree ? 1u : 0u));
             CHECK(rig.BoardAtFactoryClocks());
         });
     CHECK(total == kRequests);
@@ -206,7 +214,8 @@ TEST_CASE("a test leaves the clock it does not test as the board ran it, to the 
         std::uint32_t stepHz, coreHz, memHz;
         int testCore, testMem;
     } cases[] = {
-        {"a core test on a board with a 1.5 MHz step", 1500000, 199500000, 166000000, 212, 166},
+        // The board makes 166 MHz memory as 165 MHz.
+        {"a core test on a board with a 1.5 MHz step", 1500000, 199500000, 166000000, 212, 165},
         {"a memory test with the core at 166.666666 MHz", 0, 166666666, 166000000, 167, 180},
     };
     for (const Case& c : cases) {
@@ -276,7 +285,9 @@ TEST_CASE("the clocks put back are those recorded before the trial, not a readin
     rig.driver.SetNewCoreClock(230);
     rig.system.duringClockTest = [&](const platform::ClockTestRun&) {
         REQUIRE(rig.driver.Open(kDisplayName));
-        CHECK(rig.driver.GetCoreClock() == 230);  // the board runs the trial clock now
+        // The board runs the trial clock now, which is never taken for its own.
+        CHECK(rig.adapter.State().coreClockHz == 230000000);
+        CHECK(rig.driver.GetCoreClock() == 200);
     };
     CHECK(rig.driver.TestClockSpeeds());
     CHECK(rig.BoardAtFactoryClocks());
@@ -339,21 +350,23 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
         const char* box;  // nullptr: none
         std::uint32_t coreAfter;
         std::vector<std::uint32_t> journalAfter;
+        int currentCore;  // while the journal stands, the clock before the test
     } cases[] = {
         {"killed during the trial", 250, 166, {200, 166, 250, 166}, false,
          "The clock test of 250 MHz core and 166 MHz memory did not finish. "
          "The clock speeds before it, 200 MHz and 166 MHz, were restored.",
-         200, kNoJournal},
+         200, kNoJournal, 200},
         {"the machine restarted", 200, 166, {200, 166, 250, 166}, false,
          "The clock test of 250 MHz core and 166 MHz memory did not finish. "
          "The board runs other clock speeds now, 200 MHz and 166 MHz; they were left as they are.",
-         200, kNoJournal},
+         200, kNoJournal, 200},
         {"the board refuses the old clocks", 250, 166, {200, 166, 250, 166}, true,
          "The clock test of 250 MHz core and 166 MHz memory did not finish. "
          "The clock speeds before it, 200 MHz and 166 MHz, could not be restored; please restart the computer.",
-         250, {200, 166, 250, 166}},
-        {"a journal written only in part", 250, 166, {200, 166, 0, 0}, false, nullptr, 250, kNoJournal},
-        {"no journal", 250, 166, kNoJournal, false, nullptr, 250, kNoJournal},
+         250, {200, 166, 250, 166}, 200},
+        {"a journal written only in part", 250, 166, {200, 166, 0, 0}, false,
+         "A damaged record of a clock test was found and removed; no clock speed was changed.", 250, kNoJournal, 250},
+        {"no journal", 250, 166, kNoJournal, false, nullptr, 250, kNoJournal, 250},
     };
     for (const Case& c : cases) {
         CAPTURE(c.what);
@@ -380,7 +393,7 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
             CHECK(rig.system.messageBoxes.empty());
         }
         CHECK(rig.adapter.State().coreClockHz == c.coreAfter * 1000000u);
-        CHECK(rig.driver.GetCoreClock() == static_cast<int>(c.coreAfter));  // read after settling
+        CHECK(rig.driver.GetCoreClock() == c.currentCore);  // read after settling
         CHECK(Journal(rig.system) == c.journalAfter);
         CHECK(rig.adapter.OpenClients() == 0);
         // Told once: a later Open of the same session says nothing more.
@@ -463,4 +476,122 @@ TEST_CASE("a damaged journal is removed and told in one line; no clock is set an
         CHECK(rig.system.FindValue(kJournal, "OldCore") == nullptr);
         CHECK(rig.driver.FailedClocks().empty());
     }
+}
+
+namespace {
+
+// A test of core clock `core` on a board that refuses the clocks before it
+// back: the journal stays, and the board runs the trial clock.
+bool TestWithRestoreRefused(TestRig& rig, int core)
+{
+    emulator::AdapterState board = rig.adapter.State();
+    board.refuseClockSetsFrom = 6;  // the trial's and the progress's five core and memory sets take
+    rig.adapter.Reset(board);
+    rig.driver.SetNewCoreClock(core);
+    const bool passed = rig.driver.TestClockSpeeds();
+    board.refuseClockSetsFrom = 0;
+    emulator::AdapterState now = rig.adapter.State();
+    now.refuseClockSetsFrom = 0;
+    rig.adapter.Reset(now);
+    REQUIRE(!rig.driver.GetRestoreErrorText().empty());
+    return passed;
+}
+
+}  // namespace
+
+TEST_CASE("after a failed test whose clocks stayed on the board, a reload takes the clocks before it")
+{
+    TestRig rig;
+    REQUIRE_FALSE(TestWithRestoreRefused(rig, 245));
+    REQUIRE(rig.driver.Open(kDisplayName));  // About and Main, or Cancel and Open
+    CHECK(rig.driver.GetCoreClock() == 200);
+    CHECK_FALSE(rig.driver.ClocksMayBeApplied(245, 166));
+    // OK of what the page shows puts the clocks before the test back.
+    rig.driver.SetNewCoreClock(rig.driver.GetCoreClock());
+    CHECK(rig.driver.ApplySettings());
+    CHECK(rig.BoardAtFactoryClocks());
+    CHECK(Journal(rig.system) == kNoJournal);
+}
+
+TEST_CASE("Reset and OK put the baseline back whatever the board runs")
+{
+    TestRig rig;
+    StageTestedClocks(rig.driver, 210, 166);
+    REQUIRE(rig.driver.ApplySettings());
+    REQUIRE_FALSE(TestWithRestoreRefused(rig, 240));
+    CHECK(rig.driver.ClocksMayBeApplied(rig.driver.GetDefaultCoreClock(), rig.driver.GetDefaultMemClock()));
+    rig.driver.SetNewCoreClock(rig.driver.GetDefaultCoreClock());
+    CHECK(rig.driver.ApplySettings());
+    CHECK(rig.BoardAtFactoryClocks());
+    CHECK(Journal(rig.system) == kNoJournal);
+}
+
+TEST_CASE("a journal is written whole and alone: nothing of the last one stays beside it")
+{
+    TestRig rig;
+    REQUIRE(TestWithRestoreRefused(rig, 230));
+    REQUIRE(rig.system.Dword(kJournal, "TestPassed") == 1);
+    // The next test first settles what stood, then journals its own trial:
+    // killed during it, its pair is no test that passed.
+    int trial = 225;
+    rig.system.duringClockTest = [&](const platform::ClockTestRun&) {
+        CHECK(Journal(rig.system) == std::vector<std::uint32_t>{200, 166, std::uint32_t(trial), 166});
+        CHECK(rig.system.FindValue(kJournal, "TestPassed") == nullptr);
+    };
+    rig.driver.SetNewCoreClock(trial);
+    CHECK(rig.driver.TestClockSpeeds());
+    // A lone "TestPassed" (a delete cut short) is no part of a new journal.
+    rig.system.PutDword(kJournal, "TestPassed", 1);
+    rig.driver.SetNewCoreClock(trial = 220);
+    CHECK(rig.driver.TestClockSpeeds());
+}
+
+TEST_CASE("a trial the board did not run is no test: not passed, not failed, nothing listed")
+{
+    for (const bool ignoring : {true, false}) {
+        CAPTURE(ignoring);
+        TestRig rig;
+        emulator::AdapterState board;
+        board.ignoreClockSets = ignoring ? 1 : 0;
+        rig.adapter.Reset(board);
+        if (!ignoring)  // the trial's own core requests refused, the progress's too
+            rig.adapter.FailWhen([](const Request& r) {
+                return r.code == nv::kFnRmConfigSet && r.item == nv::kItemCoreClock && r.fields[4] == 244000000u;
+            });
+        rig.driver.SetNewCoreClock(244);
+        CHECK_FALSE(rig.driver.TestClockSpeeds());
+        CHECK(rig.driver.GetLastErrorText() == CDisplayDriver::kNothingTested);
+        CHECK_FALSE(rig.driver.ClocksMayBeApplied(244, 166));
+        CHECK(rig.driver.PassedClocks().empty());
+        CHECK(rig.driver.FailedClocks().empty());
+        CHECK(Journal(rig.system) == kNoJournal);
+        CHECK(rig.BoardAtFactoryClocks());
+    }
+}
+
+TEST_CASE("a board that makes the trial clock on its own step: killed during the trial, the next start puts it back")
+{
+    Rig rig;
+    emulator::AdapterState board;
+    board.clockStepHz = 7000000;
+    rig.adapter.Reset(board);
+    REQUIRE(rig.driver.Open(kDisplayName));
+    REQUIRE(rig.driver.GetCoreClock() == 196);
+    rig.driver.SetNewCoreClock(211);
+    struct Killed {};
+    rig.system.duringClockTest = [&](const platform::ClockTestRun&) {
+        CHECK(rig.adapter.State().coreClockHz == 210000000);
+        throw Killed();
+    };
+    CHECK_THROWS_AS(rig.driver.TestClockSpeeds(), Killed);
+    rig.system.settingsLocks = 0;
+    Rig next;
+    next.system = rig.system;
+    REQUIRE(CDisplayDriver(next.adapter, next.system, 0).Open(kDisplayName));
+    CHECK(next.adapter.State().coreClockHz == 196000000);
+    CHECK(Journal(next.system) == kNoJournal);
+    REQUIRE(next.system.messageBoxes.size() == 1);
+    CHECK(next.system.messageBoxes[0].text
+          == "The clock test of 211 MHz core and 161 MHz memory did not finish. "
+             "The clock speeds before it, 196 MHz and 161 MHz, were restored.");
 }

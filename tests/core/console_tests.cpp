@@ -102,6 +102,14 @@ TEST_CASE("set changes what it names and nothing else")
     }
 }
 
+TEST_CASE("a name the system opens as a device is no settings file, with an extension or a folder")
+{
+    for (const char* device : {"AUX", "con", "Prn.ini", "nul.txt", "COM1", "c:\\out\\lpt9.ini", "a/com5", "D:aux"})
+        CHECK_MESSAGE(console::IsDeviceName(device), device);
+    for (const char* file : {"auxiliary.ini", "com10", "lpt0.ini", "con\\saved.ini", "console", "my.aux"})
+        CHECK_MESSAGE(!console::IsDeviceName(file), file);
+}
+
 TEST_CASE("bad words and files are refused with status 1, the bad word named, nothing written")
 {
     ConsoleRig rig;
@@ -110,7 +118,7 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
     rig.console.files["fast.ini"] = "[Marovex]\r\ncore-clock=300\r\n";
     // Lines the profile functions would never show: all is refused.
     rig.console.files["before.ini"] = "d3d-vsync=off\n[Marovex]\ngl-vsync=off\n";
-    rig.console.files["nul.ini"] = std::string("[Marovex]\nd3d-vsync=off\0\ngl-vsync=off\n", 37);
+    rig.console.files["zero.ini"] = std::string("[Marovex]\nd3d-vsync=off\0\ngl-vsync=off\n", 37);
     rig.console.files["two.ini"] = "[Marovex]\nd3d-vsync=off\n[Other]\ngl-vsync=off\n";
     rig.console.files["none.ini"] = "; nothing\n";
     const struct {
@@ -141,10 +149,13 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         {{"import", "malformed.ini"}, "\"d3d-vsync\" is not NAME=VALUE"},
         {{"import", "fast.ini", "--yes"}, "core-clock 300 MHz"},
         {{"import", "before.ini", "--yes"}, "before.ini: line 1 comes before [Marovex]"},
-        {{"import", "nul.ini", "--yes"}, "nul.ini: line 2 holds a NUL byte"},
+        {{"import", "zero.ini", "--yes"}, "zero.ini: line 2 holds a NUL byte"},
         {{"import", "two.ini", "--yes"}, "two.ini: line 3: a settings file holds one section"},
         {{"import", "none.ini", "--yes"}, "holds one section, [Marovex]"},
         {{"export", ""}, "empty name"},
+        {{"export", "AUX"}, "AUX names a device, not a settings file"},
+        {{"export", "C:\\out\\lpt1.ini"}, "names a device"},
+        {{"import", "nul.ini", "--yes"}, "nul.ini names a device"},
         {{"import", ""}, "empty name"},
         {{"export", "--ini"}, "unknown option \"--ini\""},
         {{"export", "saved.ini", "-f"}, "unknown option \"-f\""},

@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <string>
 
 #include "driver/rm_access.h"
 #include "platform/nv_protocol.h"
@@ -20,6 +21,31 @@ std::uint32_t Connect(platform::Platform& os)
     REQUIRE(RmAllocDevice(os, client, nv::kDeviceHandle, nv::kDeviceClass, name) == 0);
     return client;
 }
+
+// One program's adapter, with a resource-manager client of its own.  Two of
+// them on one fake system are two programs driving the one board.
+struct Process {
+    explicit Process(platform::Platform& system) : adapter(system), client(Connect(adapter)) {}
+    std::uint32_t Set(std::uint32_t item, std::uint32_t value)
+    {
+        std::uint32_t previous = 0;
+        return RmConfigSet(adapter, client, nv::kDeviceHandle, item, value, &previous);
+    }
+    std::uint32_t Get(std::uint32_t item)
+    {
+        std::uint32_t value = 0xDEADBEEF;
+        CHECK(RmConfigGet(adapter, client, nv::kDeviceHandle, item, &value) == 0);
+        return value;
+    }
+    long Reset()
+    {
+        platform::Module user32 = adapter.LoadLibraryA("USER32.DLL");
+        return adapter.CallChangeDisplaySettings(adapter.GetProcAddressA(user32, "ChangeDisplaySettingsA"), nullptr,
+                                                 platform::kCdsReset);
+    }
+    EmulatedAdapter adapter;
+    std::uint32_t client;
+};
 
 }  // namespace
 
@@ -191,4 +217,67 @@ TEST_CASE("display-settings calls are taken as a 4.0 system takes them, malforme
         if (c.withMode)
             CHECK(logged.fields[0] == c.mode.dmSize);
     }
+}
+
+TEST_CASE("two programs drive one board: each request sees what the other set, and writes only what it changed")
+{
+    fake::FakeSystem system;
+    Process a(system), b(system);
+    system.registryCalls.clear();
+    CHECK(b.Set(nv::kItemMemClock, 180000000) == 0);
+    CHECK(a.Set(nv::kItemCoreClock, 210000000) == 0);
+    CHECK(a.Set(nv::kItemFastWrites, 0) == 0);  // as it was: nothing to write
+    std::string written;
+    for (const fake::RegCall& call : system.registryCalls)
+        written += call.op == fake::RegCall::kSet ? call.value + " " : "";
+    CHECK(written == "MemClockHz CoreClockHz ");
+    CHECK(b.Get(nv::kItemCoreClock) == 210000000);
+    CHECK(a.adapter.State().memClockHz == 180000000);
+
+    platform::DeviceContext dc = b.adapter.CreateDCA(nullptr, kDisplayName);
+    const std::uint32_t toTV[3] = {0, nv::kOutputTV, 2};
+    std::uint32_t reply = 0;
+    CHECK(b.adapter.ExtEscape(dc, nv::kEscOutputDevice, sizeof toTV, toTV, 4, &reply) == 1);
+    b.adapter.DeleteDC(dc);
+    CHECK(a.Get(nv::kItemOutputDevice) == nv::kOutputTV);
+
+    // A fault is the board's: whichever program resets next sees it, once.
+    CHECK(a.Set(nv::kItemCoreClock, 240000000) == 0);
+    CHECK(a.Reset() == platform::kDispChangeFailed);
+    CHECK(b.Set(nv::kItemCoreClock, 200000000) == 0);
+    CHECK(b.Reset() == platform::kDispChangeFailed);
+    CHECK(a.Reset() == platform::kDispChangeSuccessful);
+}
+
+TEST_CASE("a switch written to the board's key is obeyed at the next request of an adapter made before it")
+{
+    // Each switch, then the same requests: a core clock of 211 MHz, read
+    // back, and a display reset.
+    struct Case { const char* name; std::uint32_t value, setStatus, coreHz; long reset; } cases[] = {
+        {"IgnoreClockSets", 1, 0, 200000000, platform::kDispChangeSuccessful},
+        {"ClockStepHz", 2000000, 0, 210000000, platform::kDispChangeSuccessful},
+        {"RefuseClockSetsFrom", 1, emulator::kRmBadValue, 200000000, platform::kDispChangeSuccessful},
+        {"StableCoreMHz", 205, 0, 211000000, platform::kDispChangeFailed},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.name));
+        fake::FakeSystem system;
+        Process p(system);
+        system.PutDword(emulator::kStateKey, c.name, c.value);
+        CHECK(p.Set(nv::kItemCoreClock, 211000000) == c.setStatus);
+        CHECK(p.Get(nv::kItemCoreClock) == c.coreHz);
+        CHECK(p.Reset() == c.reset);
+        CHECK(system.Dword(emulator::kStateKey, c.name) == c.value);
+    }
+
+    fake::FakeSystem system;
+    EmulatedAdapter adapter(system);
+    system.PutDword(emulator::kStateKey, "RefuseSettingWrites", 1);
+    platform::RegKey key = 0;
+    std::uint32_t disposition = 0, one = 1;
+    REQUIRE(adapter.RegCreateKeyExA(platform::kHKeyLocalMachine, kNtAdapterKey, 0, platform::kKeySetValue, &key,
+                                    &disposition) == platform::kErrorSuccess);
+    CHECK(adapter.RegSetValueExA(key, "Value", platform::kRegDword, &one, 4) == platform::kErrorSuccess);
+    adapter.RegCloseKey(key);
+    CHECK(system.FindValue(kNtAdapterKey, "Value") == nullptr);
 }

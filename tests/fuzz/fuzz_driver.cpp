@@ -96,7 +96,7 @@ const std::set<std::string> kMessages = {
     "E5.6: Unable to change display setting.", "E6.7: Unable to reset the video core clock speed.",
     "E6.8: Unable to reset the video memory clock speed.", "E6.9: Unable to load USER32.DLL library.",
     "E5.10: Unable to change display setting.", "E: Unable to load USER32.DLL library.",
-    CDisplayDriver::kSettingsBusy,
+    CDisplayDriver::kSettingsBusy, CDisplayDriver::kNothingTested,
 };
 
 void CheckMessage(const CDisplayDriver& d, const char* step)
