@@ -106,4 +106,26 @@ stop_all
 launch
 check "the next start puts nothing back" not answer 1 2
 check "and the board keeps the applied clock" test "$(core_clock)" = "$(hz "$tested")"
+
+# A failed test whose clocks the board keeps (the restore refused): the page
+# read again shows the clocks from before the test, never the failed ones,
+# and OK of what it shows puts them back.
+stop_all
+reset_board
+board_switch RefuseClockSetsFrom 4
+launch
+drag_core 480                                   # 250 MHz, beyond the board's 235
+click_at 378 111                                # Test
+answer 6
+check "a failed test runs" test_runs_and_ends
+check "its refused restore is told" answer 1 10
+check "and its failure" test "$(answer 1 10 && echo "$box_text")" = "The new clock speeds failed testing."
+check "the board keeps the failed clock" test "$(core_clock)" = "$(hz 250)"
+click_at 447 10                                 # the About tab
+click_at 314 10                                 # the Main tab: the page read again
+click_at 506 228                                # OK
+sleep 1
+check "OK of the page read again needs no test" not main_visible
+check "and puts the clock before the test back" test "$(core_clock)" = "$(hz 200)"
+check "ending the journal" test -z "$(reg_value "$journal" TrialCore)"
 pass

@@ -141,19 +141,41 @@ check "import succeeds, testing its clocks" test "$rc:$(core_clock)" = "0:$(hz 2
 ctl status --ini
 check "and restores every setting" test -n "$out" -a "$out" = "$saved_ini"
 
+# A console killed a second into the trial clocks of its test.
+kill_during_test() {  # marovexctl's arguments...
+    wine "$ctl_exe" "$@" >/dev/null 2>&1 &
+    ctl_pid=$!
+    started+=("$ctl_pid")
+    for _ in $(seq 50); do [[ -n "$(reg_value "$journal" TrialCore)" ]] && break; sleep 0.1; done
+    sleep 1
+    kill -9 "$ctl_pid"
+    wait "$ctl_pid" 2>/dev/null
+}
+
 # A console killed during its test: the next session puts the clocks back.
-wine "$ctl_exe" clocks 230 166 --yes >/dev/null 2>&1 &
-ctl_pid=$!
-started+=("$ctl_pid")
-for _ in $(seq 50); do [[ -n "$(reg_value "$journal" TrialCore)" ]] && break; sleep 0.1; done
-sleep 1
-kill -9 "$ctl_pid"
-wait "$ctl_pid" 2>/dev/null
+kill_during_test clocks 230 166 --yes
 check "killed during its test, the board runs the trial clock of its journal" \
     test "$(reg_value "$journal" TrialCore):$(core_clock)" = "0xe6:$(hz 230)"
 ctl status
 check "the next session says what happened" grep -q "did not finish.*were restored" <<<"$err"
 check "and the clock before the test is back" test "$(core_clock)" = "$(hz 211)"
+
+# The same on a board whose clock generator makes clocks on its own 7 MHz
+# step (196 MHz core): the trial of 213 MHz runs at 210, and the next
+# session still takes that for the trial clock.
+reset_board
+board_switch ClockStepHz 7000000
+ctl status
+kill_during_test test 213 161 --yes
+check "killed during its test on a stepped board, the board runs the trial as it makes it" \
+    test "$(reg_value "$journal" TrialCore):$(core_clock)" = "0xd5:$(hz 210)"
+ctl status
+check "the next session puts the clock before it back" grep -q "did not finish.*were restored" <<<"$err"
+check "which the board runs again" test "$(core_clock)" = "$(hz 196)"
+check "and the journal is gone" test -z "$(reg_value "$journal" TrialCore)"
+board_switch ClockStepHz 0
+ctl export AUX
+check "export to a device's name is refused" test "$rc:$err" = "1:marovexctl: AUX names a device, not a settings file"
 
 # The window's test running: the console changes nothing.
 reset_board

@@ -26,14 +26,23 @@ ctl status
 check "status shows what the board runs" grep -qx "core-clock: 210 MHz" <<<"$out"
 stop_all
 
-# The console: a board that ignores clock requests.
+# The console: a board that comes to ignore clock requests.  An apply of
+# the baseline, which needs no test, is told clock by clock; a test on it
+# tested nothing.
 reset_board
-board_switch IgnoreClockSets 1
 ctl clocks 215 170 --yes
+board_switch IgnoreClockSets 1
+ctl reset
 check "ignored clocks: status 7" test "$rc" = 7
 check "with a warning for each clock" test "$err" = "$(printf '%s\n' \
-    "marovexctl: warning: The driver runs the core clock at 200 MHz, not at the 215 MHz that was applied." \
-    "marovexctl: warning: The driver runs the memory clock at 166 MHz, not at the 170 MHz that was applied.")"
+    "marovexctl: warning: The driver runs the core clock at 215 MHz, not at the 200 MHz that was applied." \
+    "marovexctl: warning: The driver runs the memory clock at 170 MHz, not at the 166 MHz that was applied.")"
+ctl test 220 180 --yes
+check "a test the board does not run: status 4" test "$rc" = 4
+check "told as nothing tested" grep -qx "The board did not take the clock speeds asked for; nothing was tested." <<<"$err"
+ctl status
+check "and its clocks listed nowhere" grep -qx "passed-clocks: 215/170 MHz" <<<"$out"
+check "not as failed either" grep -qx "failed-clocks: none" <<<"$out"
 
 # The window: the driver's keys keep their values.
 reset_board
