@@ -1,5 +1,7 @@
 #include "driver/clock_math.h"
 
+#include <algorithm>
+
 namespace driver {
 namespace {
 
@@ -17,7 +19,7 @@ std::uint16_t MemMask(std::uint32_t salt)
 
 bool RunsClock(std::uint32_t boardHz, std::uint32_t clockHz, std::uint32_t otherHz)
 {
-    auto apart = [boardHz](std::uint32_t hz) { return hz > boardHz ? hz - boardHz : boardHz - hz; };
+    auto apart = [boardHz](std::uint32_t hz) { return std::max(hz, boardHz) - std::min(hz, boardHz); };
     return clockHz == otherHz || apart(clockHz) < apart(otherHz);
 }
 

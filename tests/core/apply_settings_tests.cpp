@@ -462,3 +462,28 @@ TEST_CASE("new clocks go on the board as a pair, even when another program chang
     CHECK(rig.adapter.State().coreClockHz == 220000000);
     CHECK(rig.adapter.State().memClockHz == 166000000);
 }
+
+TEST_CASE("a setting changed alone is applied")
+{
+    const std::function<void(CDisplayDriver&)> changes[] = {
+        [](CDisplayDriver& d) { d.SetNewD3DFSAA(9); },
+        [](CDisplayDriver& d) { d.SetNewD3DVSync(!d.GetD3DVSync()); },
+        [](CDisplayDriver& d) { d.m_bNewD3DZBuffer = !d.m_bD3DZBuffer; },
+        [](CDisplayDriver& d) { d.SetNewOpenGLFSAA(2); },
+        [](CDisplayDriver& d) { d.SetNewOpenGLVSync(!d.GetOpenGLVSync()); },
+        [](CDisplayDriver& d) { d.m_bNewOpenGLZBuffer = !d.m_bOpenGLZBuffer; },
+        [](CDisplayDriver& d) { d.SetNewOverlayMode(3); },
+        [](CDisplayDriver& d) { d.m_nNewAGPRate = 4; },
+        [](CDisplayDriver& d) { d.m_bNewFastWrites = !d.m_bFastWrites; },
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        CAPTURE(i);
+        OpenedRig rig;
+        changes[i](rig.driver);
+        REQUIRE(rig.driver.ApplySettings());
+        std::size_t sets = 0;
+        for (const Request& r : rig.adapter.Requests())
+            sets += r.code == nv::kFnRmConfigSet;
+        CHECK(rig.Writes() + sets > 0);
+    }
+}

@@ -455,8 +455,9 @@ TEST_CASE("a damaged journal is removed and told in one line; no clock is set an
     for (const std::uint32_t type : {platform::kRegSz, platform::kRegBinary})
         damage.push_back([type](fake::FakeSystem& system) {
             for (std::size_t i = 1; i < 4; ++i)
-                system.PutDword(kJournal, kJournalValues[i], i == 1 ? 166 : 250);
-            system.PutValue(kJournal, "OldCore", type, "2\0\0", 4);  // "2" as text, or 50 as bytes
+                system.PutDword(kJournal, kJournalValues[i], i == 2 ? 250 : 166);
+            // "2" as text, or 200 (in range) as the bytes of another type
+            system.PutValue(kJournal, "OldCore", type, type == platform::kRegSz ? "2\0\0" : "\xC8\0\0", 4);
         });
     for (std::size_t i = 0; i < damage.size(); ++i) {
         CAPTURE(i);
