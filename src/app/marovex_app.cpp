@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/platform_choice.h"
+#include "platform/platform_choice.h"
 #include "ui/marovex_dlg.h"
 #include "ui/window_prompts.h"
 

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "console/program_run.h"
-#include "console/setting_words.h"
+#include "settings/program_run.h"
+#include "settings/setting_words.h"
 #include "version.h"
 #include "driver/display_driver.h"
 
 namespace console {
+
+// The settings by name, their files and a run's record are the shared room's.
+using namespace settings;
 namespace {
 
 constexpr const char* kDisplayName = "\\\\.\\Display1";
@@ -131,7 +134,7 @@ int Command::Status(bool ini)
     m_host.Print("failed-clocks: " + Pairs(m_driver.FailedClocks()));
     m_host.Print("passed-clocks: " + Pairs(m_driver.PassedClocks()));
     RunJournal run;
-    if (ReadRunJournal(m_driver, &run)) {
+    if (ReadRunJournal(m_driver, &run) == RecordFound::kWhole) {
         const std::string held = HeldSettings(run);
         m_host.Print("run: " + run.program + " (holds " + (held.empty() ? "nothing" : held) + ")");
     }
@@ -142,7 +145,7 @@ int Command::Status(bool ini)
 // warning.
 int Command::Apply()
 {
-    if (!m_driver.ApplySettings())
+    if (!ApplySettings(m_driver))
         return Failed(kApplyFailed);
     const std::string notTaken = m_driver.ReadBackApplied();
     std::size_t start = 0;
@@ -311,10 +314,13 @@ int Command::Run(const std::string& path, const std::string& program, std::size_
     }
     if (const int status = Open())
         return status;
+    // One run at a time: claimed before the question, held until the run's
+    // record is gone.
+    const RunClaim claim(m_os);
     RunJournal journal;
-    if (ReadRunJournal(m_driver, &journal)) {
-        m_host.PrintError("marovexctl: the settings are held for " + journal.program
-                          + " while it runs.  Please try again when it has ended.");
+    if (!claim.Held() || ReadRunJournal(m_driver, &journal) != RecordFound::kNone) {
+        m_host.PrintError("marovexctl: the settings are held for another program while it runs.  Please try "
+                          "again when it has ended.");
         return kBusy;
     }
     std::string why;
@@ -331,10 +337,14 @@ int Command::Run(const std::string& path, const std::string& program, std::size_
             return status;
 
     // What to put back is recorded before anything is applied.
+    // The driver's own values, and the clocks as a pair when either changes.
     journal.owner = m_os.MakeOwnerMark();
     journal.program = m_host.CommandTail(programWord);
     for (const auto& [name, value] : wanted)
-        journal.settings[name] = {CurrentValue(m_driver, name), value};
+        journal.settings[name] = {DriverValue(m_driver, name), value};
+    if (wanted.count(kCoreClock) || wanted.count(kMemClock))
+        for (const char* clock : {kCoreClock, kMemClock})
+            journal.settings[clock] = {DriverValue(m_driver, clock), ClockOf(wanted, clock, DriverValue(m_driver, clock))};
     if (journal.owner.empty() || !WriteRunJournal(m_driver, journal)) {
         DeleteRunJournal(m_driver);
         m_host.PrintError("marovexctl: the run could not be recorded in the registry; nothing was changed");
@@ -350,6 +360,19 @@ int Command::Run(const std::string& path, const std::string& program, std::size_
     }
     if (applied != kDone && applied != kNotTaken)
         return EndRun(journal, applied);
+    // A setting the driver did not take was not changed by the run: it has
+    // nothing to put back, and is no change of the user's later.
+    if (applied == kNotTaken && !m_driver.Open(kDisplayName))
+        return EndRun(journal, applied);
+    for (auto held = journal.settings.begin(); held != journal.settings.end();) {
+        if (DriverValue(m_driver, held->first) == held->second.second) {
+            ++held;
+            continue;
+        }
+        m_host.PrintError("marovexctl: the driver did not take " + held->first + "; it is left as it was");
+        ForgetSetting(m_driver, held->first);
+        held = journal.settings.erase(held);
+    }
 
     int programStatus = 0;
     if (!m_host.RunProgram(where, journal.program, &programStatus, &why)) {
@@ -368,10 +391,8 @@ int Command::EndRun(const RunJournal& journal, int programStatus)
         return kNotRestored;
     }
     const PutBackReport report = PutBack(m_driver, journal);
-    for (const std::string& line : report.left)
+    for (const std::string& line : report.Lines(journal.program))
         m_host.PrintError("marovexctl: " + line);
-    for (const std::string& line : report.failed)
-        m_host.PrintError("marovexctl: warning: " + line);
     return report.failed.empty() ? programStatus : kNotRestored;
 }
 

@@ -1,32 +1,23 @@
 // The console as the console program's commands meet it: the user seam
 // (questions, messages, a clock test's progress), standard output and
-// error, and settings files.  The program implements it on the real console
-// and the profile functions (win32_console.h); the tests from a script.
+// error, and settings files (settings/settings_file.h).  The program
+// implements it on the real console and the profile functions
+// (win32_console.h); the tests from a script.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "console/settings_file.h"
+#include "settings/settings_file.h"
 #include "platform/user_prompts.h"
 
 namespace console {
 
-class Host : public platform::UserPrompts {
+class Host : public platform::UserPrompts, public settings::SettingsFiles {
 public:
     // One line to standard output, or to standard error.
     virtual void Print(const std::string& line) = 0;
     virtual void PrintError(const std::string& line) = 0;
-    // The lines of the settings section of a file, as "key=value"; false,
-    // with the reason, when the file cannot be read or its bytes fail
-    // CheckSettingsText.
-    virtual bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines,
-                                  std::string* why) = 0;
-    // Makes the file hold the settings section with these lines and nothing
-    // else; false, with the reason, when the file at that path cannot be
-    // written.
-    virtual bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
-                                   std::string* why) = 0;
 
     // A program run: the program's command line as it was typed after the
     // first `skip` words of this program's own (quoting kept); where the

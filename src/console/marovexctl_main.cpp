@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_choice.h"
+#include "platform/platform_choice.h"
 #include "console/commands.h"
 #include "console/win32_console.h"
 

@@ -1,8 +1,9 @@
-// The console host on a real console: standard input and output, the
-// profile functions for settings files.
+// The console host on a real console: standard input and output, and
+// settings files through the profile functions.
 #pragma once
 
 #include "console/console_host.h"
+#include "settings/win32_settings_files.h"
 
 namespace console {
 
@@ -13,9 +14,15 @@ public:
 
     void Print(const std::string& line) override;
     void PrintError(const std::string& line) override;
-    bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override;
+    bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override
+    {
+        return m_files.ReadSettingsFile(path, lines, why);
+    }
     bool WriteSettingsFile(const std::string& path, const std::vector<std::string>& lines,
-                           std::string* why) override;
+                           std::string* why) override
+    {
+        return m_files.WriteSettingsFile(path, lines, why);
+    }
 
     std::string CommandTail(std::size_t skip) override;
     bool FindProgram(const std::string& program, std::string* path) override;
@@ -30,6 +37,9 @@ public:
     // while the trial clocks run, so that the test ends and puts the clocks
     // before it back.
     void ShowTestProgress(const platform::ClockTestRun& run, platform::ClockTrial& trial) override;
+
+private:
+    settings::Win32SettingsFiles m_files;
 };
 
 }  // namespace console

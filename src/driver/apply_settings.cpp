@@ -154,9 +154,10 @@ void CDisplayDriver::ApplyStartupEntry(ApplyRun& run)
     if (!run.ok)
         return;
     const std::string hardwareKey = layout::SubKey(m_szTweakKey, layout::kHardware);
-    const std::uint32_t record = driver::ScrambleClocks(static_cast<std::uint16_t>(m_nCoreClock),
-                                                        static_cast<std::uint16_t>(m_nMemClock), m_wDeviceID,
-                                                        m_dwClockSalt);
+    const int core = m_nLogOnCoreClock ? m_nLogOnCoreClock : m_nCoreClock;
+    const int mem = m_nLogOnMemClock ? m_nLogOnMemClock : m_nMemClock;
+    const std::uint32_t record = driver::ScrambleClocks(static_cast<std::uint16_t>(core),
+                                                        static_cast<std::uint16_t>(mem), m_wDeviceID, m_dwClockSalt);
     // "Krusty" decodes only with the salt it was scrambled with: the stored
     // "Homer" is made that salt first when it is not.
     std::uint32_t storedSalt = 0;

@@ -86,11 +86,16 @@ public:
     // While set, an apply leaves the log-on entry and its clocks as they are
     // (a program run never changes what is applied at log-on).
     bool m_bLeaveStartupEntry = false;
+    // When set, the clocks the log-on record gets instead of the current
+    // ones (those from before a program run while it holds the clocks).
+    int m_nLogOnCoreClock = 0, m_nLogOnMemClock = 0;
 
     // Registry helpers, rooted at m_hRootKey.
     bool ReadDword(const char* key, const char* value, std::uint32_t* data);
     bool ReadBinary(const char* key, const char* value, void* data, std::uint32_t size);
     bool ReadString(const char* key, const char* value, char* text, std::uint32_t size);
+    // A value with its type and size; data may be null to learn them.
+    bool ReadValue(const char* key, const char* value, std::uint32_t* type, void* data, std::uint32_t* size);
     bool WriteDword(const char* key, const char* value, std::uint32_t data);
     bool WriteBinary(const char* key, const char* value, const void* data, std::uint32_t size);
     bool WriteString(const char* key, const char* value, const char* text, std::uint32_t size);

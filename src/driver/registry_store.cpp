@@ -1,6 +1,6 @@
 // The registry helpers of CDisplayDriver.  Each opens its key under
-// m_hRootKey, does one thing, and closes what it opened.  None of them
-// checks the stored type of a value.
+// m_hRootKey, does one thing, and closes what it opened.  None of them but
+// ReadValue tells the stored type of a value.
 #include <cstring>
 
 #include "driver/display_driver.h"
@@ -41,6 +41,17 @@ bool CDisplayDriver::ReadString(const char* key, const char* value, char* text, 
     bool ok = m_os.RegQueryValueExA(hKey, value, nullptr, text, &size) == kErrorSuccess;
     m_os.RegCloseKey(hKey);
     return ok;
+}
+
+bool CDisplayDriver::ReadValue(const char* key, const char* value, std::uint32_t* type, void* data,
+                               std::uint32_t* size)
+{
+    RegKey hKey = 0;
+    if (m_os.RegOpenKeyExA(m_hRootKey, key, 0, kKeyQueryValue, &hKey) != kErrorSuccess)
+        return false;
+    const long read = m_os.RegQueryValueExA(hKey, value, type, data, size);
+    m_os.RegCloseKey(hKey);
+    return read == kErrorSuccess;
 }
 
 namespace {

@@ -124,6 +124,11 @@ public:
     // whether the process that made a mark still runs.
     virtual std::string MakeOwnerMark() = 0;
     virtual bool OwnerMarkExists(const char* name) = 0;
+    // The claim of the one program run there may be at a time, let go when
+    // the process that holds it ends.  TryClaimRun does not wait: true when
+    // this process holds it now; each true is matched by one ReleaseRun.
+    virtual bool TryClaimRun() = 0;
+    virtual void ReleaseRun() = 0;
 
     // Libraries: loading, looking up, and calling the two kinds of function
     // the core calls through a looked-up address.

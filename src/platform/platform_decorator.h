@@ -57,6 +57,8 @@ public:
     void UnlockSettings() override { m_inner.UnlockSettings(); }
     std::string MakeOwnerMark() override { return m_inner.MakeOwnerMark(); }
     bool OwnerMarkExists(const char* name) override { return m_inner.OwnerMarkExists(name); }
+    bool TryClaimRun() override { return m_inner.TryClaimRun(); }
+    void ReleaseRun() override { m_inner.ReleaseRun(); }
 
     Module LoadLibraryA(const char* name) override { return m_inner.LoadLibraryA(name); }
     Procedure GetProcAddressA(Module module, const char* name) override

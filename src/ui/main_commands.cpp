@@ -3,6 +3,7 @@
 #include <string>
 
 #include "controls/skin.h"
+#include "settings/program_run.h"
 #include "resource.h"
 #include "ui/face_layout.h"
 #include "ui/marovex_dlg.h"
@@ -125,7 +126,7 @@ bool CMarovexDlg::ApplyToDriver()
         d.SetNewOutputDevice(4);
     d.SetTVConnector(m_btnComposite.m_bChecked ? 1 : m_btnSVHS.m_bChecked ? 2 : 0);
 
-    if (d.ApplySettings()) {
+    if (settings::ApplySettings(d)) {
         // What the driver did not take as applied is told, not hidden.
         const std::string notTaken = d.ReadBackApplied();
         if (!notTaken.empty())

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "console/program_run.h"
+#include "settings/program_run.h"
 #include "controls/skin.h"
 #include "resource.h"
 #include "ui/face_layout.h"
@@ -56,7 +56,7 @@ bool CMarovexDlg::LoadFromDriver()
     // put back, and the driver read again.
     const char* const display = "\\\\.\\Display1";
     const bool opened = m_bRunSettled ? g_pDriver->Open(display)
-                                      : console::OpenPuttingBackRun(m_os, *g_pDriver, m_user, display);
+                                      : settings::OpenPuttingBackRun(m_os, *g_pDriver, m_user, display);
     m_bRunSettled = m_bRunSettled || opened;
     if (!opened) {
         std::string text = "Configuration Error\n\n" + g_pDriver->GetLastErrorText();

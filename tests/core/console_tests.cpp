@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "console/command_line.h"
 #include "console/commands.h"
-#include "console/program_run.h"
+#include "settings/program_run.h"
 #include "driver/display_driver.h"
 #include "driver/read_back.h"
 #include "driver/registry_layout.h"
@@ -17,6 +18,7 @@
 #include "fake_system.h"
 
 using namespace console;
+using namespace settings;
 
 namespace {
 
@@ -100,14 +102,6 @@ TEST_CASE("set changes what it names and nothing else")
         CHECK(rig.Run({"set", "startup=off"}) == kDone);
         CHECK_FALSE(rig.system.FindValue(run, "NvInitialize"));
     }
-}
-
-TEST_CASE("a name the system opens as a device is no settings file, with an extension or a folder")
-{
-    for (const char* device : {"AUX", "con", "Prn.ini", "nul.txt", "COM1", "c:\\out\\lpt9.ini", "a/com5", "D:aux"})
-        CHECK_MESSAGE(console::IsDeviceName(device), device);
-    for (const char* file : {"auxiliary.ini", "com10", "lpt0.ini", "con\\saved.ini", "console", "my.aux"})
-        CHECK_MESSAGE(!console::IsDeviceName(file), file);
 }
 
 TEST_CASE("bad words and files are refused with status 1, the bad word named, nothing written")
@@ -354,7 +348,7 @@ TEST_CASE("run: the file's settings while the program runs, everything put back 
     std::string seen;
     rig.console.program = [&] {
         seen = rig.Ini();
-        CHECK(Has(rig.Status(), "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa)"));
+        CHECK(Has(rig.Status(), "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa, memory-clock)"));
         return 3;
     };
     CHECK(rig.Run({"run", "--yes", "racer.ini", "RACER.EXE", "-width", "1024", "two words"}) == 3);
@@ -446,7 +440,7 @@ TEST_CASE("an ended run is put back by the next start; a run whose owner lives i
     fake::FakeConsole next;
     CHECK(RunCommand(adapter, next, {"status", "--ini"}) == kDone);
     CHECK(next.err == "The settings for RACER.EXE were not put back when it ended. They were put back now: "
-                      "d3d-vsync, overlay.\noverlay was changed while RACER.EXE ran; it is left as it is.\n");
+                      "d3d-vsync.\noverlay was changed while RACER.EXE ran; it is left as it is.\n");
     CHECK(next.out == "[Marovex]\nd3d-vsync=on\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=standard\nstartup=off\n"
                       "core-clock=200\nmemory-clock=166\n");
     CHECK(ended.FindValue(layout::kRunJournalKey, "Owner") == nullptr);
@@ -461,4 +455,42 @@ TEST_CASE("a program's command line is taken as typed, from the word asked for")
           == "\"C:\\GAMES\\RACER.EXE\" \"a b\"  c\\\"d");
     CHECK(CommandLineFrom("x run a\\\"b\" c\" GAME.EXE", 3) == "GAME.EXE");
     CHECK(CommandLineFrom("x run", 3).empty());
+}
+
+TEST_CASE("run: one at a time from before its question, the driver's own values back, a setting not taken told so")
+{
+    ConsoleRig rig;
+    rig.console.files["fast.ini"] = "[Marovex]\ncore-clock=220\noverlay=activated\nd3d-vsync=off\n";
+    rig.console.programs = {"RACER.EXE"};
+    rig.console.commandLine = "RACER.EXE";
+    rig.console.program = [&] {
+        CHECK(rig.system.runClaims == 1);  // held while the game runs
+        return 0;
+    };
+    SUBCASE("another run holds the claim: status 6 before any question, nothing changed")
+    {
+        rig.system.runClaimedElsewhere = true;
+        const auto before = rig.system.Values();
+        CHECK(rig.Run({"run", "fast.ini", "RACER.EXE"}) == kBusy);
+        CHECK(rig.console.questions.empty());
+        CHECK(rig.console.started.empty());
+        CHECK(rig.system.Values() == before);
+    }
+    SUBCASE("overlay mode 1 before the run comes back as 1")
+    {
+        rig.system.PutDword(std::string(kNtKey) + "\\DirectDraw", "VideoBusMasterMode", 1);
+        CHECK(rig.Run({"run", "--yes", "fast.ini", "RACER.EXE"}) == kDone);
+        CHECK(rig.system.Dword(std::string(kNtKey) + "\\DirectDraw", "VideoBusMasterMode") == 1);
+    }
+    SUBCASE("a setting the driver does not take is told as that, not later as the user's change")
+    {
+        emulator::AdapterState board = rig.adapter.State();
+        board.refuseSettingWrites = 1;
+        rig.adapter.Reset(board);
+        CHECK(rig.Run({"run", "--yes", "fast.ini", "RACER.EXE"}) == kDone);
+        CHECK(Has(rig.console.err, "marovexctl: the driver did not take d3d-vsync; it is left as it was\n"));
+        CHECK(Has(rig.console.err, "marovexctl: the driver did not take overlay; it is left as it was\n"));
+        CHECK_FALSE(Has(rig.console.err, "changed while"));
+    }
+    CHECK(rig.system.runClaims == 0);
 }

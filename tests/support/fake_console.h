@@ -37,7 +37,7 @@ public:
             *why = "cannot read " + path;
             return false;
         }
-        if (!console::CheckSettingsText(found->second, why)) {
+        if (!settings::CheckSettingsText(found->second, why)) {
             *why = path + ": " + *why;
             return false;
         }
@@ -61,7 +61,7 @@ public:
             *why = "cannot make a full path of \"\"";
             return false;
         }
-        std::string& bytes = files[path] = std::string("[") + console::kSettingsSection + "]\r\n";
+        std::string& bytes = files[path] = std::string("[") + settings::kSettingsSection + "]\r\n";
         for (const std::string& line : lines)
             bytes += line + "\r\n";
         return true;

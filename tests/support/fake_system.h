@@ -123,6 +123,12 @@ public:
         return name;
     }
     bool OwnerMarkExists(const char* name) override { return ownerMarks.count(name) != 0; }
+    // The run claim: held by another process while runClaimedElsewhere; how
+    // deep this process holds it now.
+    bool runClaimedElsewhere = false;
+    int runClaims = 0;
+    bool TryClaimRun() override { return !runClaimedElsewhere && ++runClaims > 0; }
+    void ReleaseRun() override { --runClaims; }
 
     platform::Module LoadLibraryA(const char*) override { return 0; }
     platform::Procedure GetProcAddressA(platform::Module, const char*) override { return 0; }

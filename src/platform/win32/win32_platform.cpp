@@ -153,6 +153,22 @@ void Win32Platform::UnlockSettings()
     ::ReleaseMutex(m_settingsLock);
 }
 
+// A named mutex that the system lets go when its holder ends, abandoned.
+bool Win32Platform::TryClaimRun()
+{
+    if (!m_runClaim)
+        m_runClaim = ::CreateMutexA(nullptr, FALSE, "Marovex program run");
+    if (!m_runClaim)
+        return true;  // nothing to share it through: the user is not locked out
+    const DWORD wait = ::WaitForSingleObject(m_runClaim, 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+void Win32Platform::ReleaseRun()
+{
+    ::ReleaseMutex(m_runClaim);
+}
+
 // A named mutex kept open until the process ends, named after the process.
 std::string Win32Platform::MakeOwnerMark()
 {

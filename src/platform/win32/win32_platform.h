@@ -31,6 +31,8 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
     bool TryLockSettings() override;
     void UnlockSettings() override;
+    bool TryClaimRun() override;
+    void ReleaseRun() override;
     std::string MakeOwnerMark() override;
     bool OwnerMarkExists(const char* name) override;
 
@@ -46,6 +48,7 @@ public:
 
 private:
     void* m_settingsLock = nullptr;  // the named mutex, once made
+    void* m_runClaim = nullptr;      // the same for the run claim
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
-// The console program's words for the settings: the names that `set` and
-// the settings files use, the words of their values, and the clocks in MHz.
+// The settings by name: the names that `marovexctl set`, the settings files
+// and a program run's record use, the words of their values, the clocks in
+// MHz, the driver's current value of each, and staging a change.
 #pragma once
 
 #include <map>
@@ -8,7 +9,7 @@
 
 class CDisplayDriver;
 
-namespace console {
+namespace settings {
 
 // The settings named in a command or a file, with the values asked for
 // (the driver's own values: FSAA levels, overlay modes, 1 and 0 for on
@@ -34,5 +35,12 @@ void Stage(const SettingsChange& change, CDisplayDriver& driver);
 std::vector<std::string> SettingNames();
 // The driver's current value of the named setting (as SettingsChange holds it).
 int CurrentValue(const CDisplayDriver& driver, const std::string& name);
+// The driver's own value of the named setting, as a run keeps it to put it
+// back: overlay modes 1 and 2, which show as standard, stay what they are.
+int DriverValue(const CDisplayDriver& driver, const std::string& name);
+// Whether the named setting can hold the value in the driver: one of its
+// words' values (any overlay mode, 0 to 3), a clock within its slider's
+// range.  The log-on entry is no setting a run holds.
+bool HoldsDriverValue(const CDisplayDriver& driver, const std::string& name, int value);
 
-}  // namespace console
+}  // namespace settings

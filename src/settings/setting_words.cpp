@@ -1,8 +1,8 @@
-#include "console/setting_words.h"
+#include "settings/setting_words.h"
 
 #include "driver/display_driver.h"
 
-namespace console {
+namespace settings {
 namespace {
 
 struct Word {
@@ -163,10 +163,32 @@ int CurrentValue(const CDisplayDriver& driver, const std::string& name)
     return Find(name)->current(driver);
 }
 
+int DriverValue(const CDisplayDriver& driver, const std::string& name)
+{
+    return name == "overlay" ? driver.GetOverlayMode() : CurrentValue(driver, name);
+}
+
+bool HoldsDriverValue(const CDisplayDriver& driver, const std::string& name, int value)
+{
+    if (name == kCoreClock)
+        return value >= driver.GetMinCoreClock() && value <= driver.GetMaxCoreClock();
+    if (name == kMemClock)
+        return value >= driver.GetMinMemClock() && value <= driver.GetMaxMemClock();
+    if (name == "overlay")
+        return value >= 0 && value <= 3;
+    const Setting* setting = Find(name);
+    if (!setting || name == "startup")
+        return false;
+    for (const Word& word : setting->words)
+        if (word.value == value)
+            return true;
+    return false;
+}
+
 void Stage(const SettingsChange& change, CDisplayDriver& driver)
 {
     for (const auto& [name, value] : change)
         Find(name)->stage(driver, value);
 }
 
-}  // namespace console
+}  // namespace settings

@@ -1,6 +1,6 @@
-#include "console/settings_file.h"
+#include "settings/settings_file.h"
 
-namespace console {
+namespace settings {
 namespace {
 
 std::string Trimmed(const std::string& line)
@@ -78,4 +78,4 @@ bool CheckSettingsText(const std::string& text, std::string* why)
     return inSection;
 }
 
-}  // namespace console
+}  // namespace settings

@@ -1,4 +1,4 @@
-#include "app/platform_choice.h"
+#include "platform/platform_choice.h"
 
 #include <cstdlib>
 #include <cstring>

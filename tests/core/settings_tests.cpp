@@ -1,0 +1,154 @@
+// What both programs share above the driver core: settings files' names,
+// and a program run's record: written whole, read value by value, put back
+// by its rules, and the log-on clocks it leaves alone.
+#include <doctest.h>
+
+#include <string>
+
+#include "driver/registry_layout.h"
+#include "rig.h"
+#include "settings/program_run.h"
+#include "settings/settings_file.h"
+
+using namespace settings;
+
+namespace {
+
+const std::string kRecord = layout::kRunJournalKey;
+const std::string kHardware = std::string(kNtAdapterKey) + "\\NVTweak\\Hardware";
+
+// A record of a game that ran with faster clocks and without Direct3D
+// vertical sync, whose marovexctl was ended ("Marovex run 9" lives no more).
+RunJournal GameRecord()
+{
+    RunJournal record;
+    record.owner = "Marovex run 9";
+    record.program = "RACER.EXE";
+    record.settings = {{kCoreClock, {200, 211}}, {kMemClock, {166, 166}}, {"d3d-vsync", {1, 0}}};
+    return record;
+}
+
+// The board and driver as the game's run left them.
+void RunGame(OpenedRig& rig, const RunJournal& record)
+{
+    REQUIRE(WriteRunJournal(rig.driver, record));
+    StageTestedClocks(rig.driver, record.settings.at(kCoreClock).second, record.settings.at(kMemClock).second);
+    rig.driver.SetNewD3DVSync(false);
+    REQUIRE(rig.driver.ApplySettings());
+}
+
+bool Opens(OpenedRig& rig) { return OpenPuttingBackRun(rig.system, rig.driver, rig.system, kDisplayName); }
+
+}  // namespace
+
+TEST_CASE("a name the system opens as a device is no settings file, with an extension or a folder")
+{
+    for (const char* device : {"AUX", "con", "Prn.ini", "nul.txt", "COM1", "c:\\out\\lpt9.ini", "a/com5", "D:aux"})
+        CHECK_MESSAGE(IsDeviceName(device), device);
+    for (const char* file : {"auxiliary.ini", "com10", "lpt0.ini", "con\\saved.ini", "console", "my.aux"})
+        CHECK_MESSAGE(!IsDeviceName(file), file);
+}
+
+TEST_CASE("a run record with any junk value, or without its owner, is removed unused and told in one line")
+{
+    const struct {
+        const char* what;
+        void (*damage)(fake::FakeSystem&);
+    } cases[] = {
+        {"a clock outside the sliders' range", [](fake::FakeSystem& s) { s.PutDword(kRecord, "core-clock before", 300); }},
+        {"an overlay mode the driver has not", [](fake::FakeSystem& s) { s.PutDword(kRecord, "overlay run", 12345); }},
+        {"an OpenGL FSAA quality", [](fake::FakeSystem& s) { s.PutDword(kRecord, "gl-fsaa before", 99); }},
+        {"a Direct3D FSAA level", [](fake::FakeSystem& s) { s.PutDword(kRecord, "d3d-fsaa run", 7); }},
+        {"a value of another type", [](fake::FakeSystem& s) { s.PutString(kRecord, "d3d-vsync before", "1"); }},
+        {"half a setting", [](fake::FakeSystem& s) { s.PutDword(kRecord, "gl-vsync before", 1); }},
+        {"the log-on entry", [](fake::FakeSystem& s) {
+             s.PutDword(kRecord, "startup before", 1);
+             s.PutDword(kRecord, "startup run", 0);
+         }},
+        {"no owner", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Owner", 9); }},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(std::string(c.what));
+        OpenedRig rig;
+        RunGame(rig, GameRecord());
+        c.damage(rig.system);
+        const auto driverBefore = rig.adapter.State();
+        const std::uint32_t vsync = rig.system.Dword(std::string(kNtAdapterKey) + "\\Direct3D", "VSYNCENABLE");
+        REQUIRE(Opens(rig));
+        REQUIRE(rig.system.messageBoxes.size() == 1);
+        CHECK(rig.system.messageBoxes[0].text == kDamagedRecord);
+        CHECK(rig.adapter.State().coreClockHz == driverBefore.coreClockHz);
+        CHECK(rig.system.Dword(std::string(kNtAdapterKey) + "\\Direct3D", "VSYNCENABLE") == vsync);
+        RunJournal read;
+        CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kNone);
+    }
+}
+
+TEST_CASE("a record is written into an empty key, and the driver's own values come back")
+{
+    OpenedRig rig;
+    // Left over from a record cut short: never merged into the next.
+    rig.system.PutDword(kRecord, "d3d-vsync before", 1);
+    rig.system.PutDword(kRecord, "d3d-vsync run", 0);
+    RunJournal record;
+    record.owner = "Marovex run 9";
+    record.program = "\"C:\\GAMES\\" + std::string(1500, 'x') + ".EXE\" -fast";  // longer than any buffer of old
+    record.settings = {{"overlay", {1, 3}}};
+    rig.driver.SetNewOverlayMode(1);  // a mode that shows as Standard
+    REQUIRE(rig.driver.ApplySettings());
+    REQUIRE(WriteRunJournal(rig.driver, record));
+    rig.driver.SetNewOverlayMode(3);
+    REQUIRE(rig.driver.ApplySettings());
+    RunJournal read;
+    REQUIRE(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
+    CHECK(read.program == record.program);
+    CHECK(read.settings == record.settings);
+    const PutBackReport report = PutBack(rig.driver, read);
+    CHECK(report.putBack == std::vector<std::string>{"overlay"});
+    CHECK(rig.driver.GetOverlayMode() == 1);
+    CHECK(rig.system.Dword(std::string(kNtAdapterKey) + "\\DirectDraw", "VideoBusMasterMode") == 1);
+}
+
+TEST_CASE("the clocks go back as a pair, or both stay when the user changed either during the game")
+{
+    for (const bool userChanged : {false, true}) {
+        CAPTURE(userChanged);
+        OpenedRig rig;
+        RunGame(rig, GameRecord());
+        if (userChanged) {  // marovexctl clocks 211 180 during the game
+            StageTestedClocks(rig.driver, 211, 180);
+            REQUIRE(rig.driver.ApplySettings());
+        }
+        RunJournal read;
+        REQUIRE(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
+        const PutBackReport report = PutBack(rig.driver, read);
+        CHECK(rig.adapter.State().coreClockHz == (userChanged ? 211000000u : 200000000u));
+        CHECK(rig.adapter.State().memClockHz == (userChanged ? 180000000u : 166000000u));
+        CHECK(report.left == (userChanged ? std::vector<std::string>{kCoreClock, kMemClock} : std::vector<std::string>{}));
+        CHECK(report.putBack == (userChanged ? std::vector<std::string>{"d3d-vsync"}
+                                             : std::vector<std::string>{kCoreClock, "d3d-vsync"}));
+        CHECK(report.Lines("RACER.EXE").size() == report.left.size());
+    }
+}
+
+TEST_CASE("an apply while a run holds the clocks leaves the log-on record the clocks from before the run")
+{
+    OpenedRig rig;
+    RunJournal record = GameRecord();
+    RunGame(rig, record);
+    auto logOn = [&] {
+        std::uint16_t core = 0, mem = 0;
+        driver::UnscrambleClocks(rig.system.Dword(kHardware, "Krusty"), 0x0110, rig.system.Dword(kHardware, "Homer"),
+                                 &core, &mem);
+        return std::to_string(core) + "/" + std::to_string(mem);
+    };
+    // Apply at startup turned on during the game: the game's clocks stay off it.
+    rig.driver.SetNewApplyAtStartup(true);
+    REQUIRE(settings::ApplySettings(rig.driver));
+    CHECK(rig.system.FindValue(layout::kRunKey, layout::kStartupValue) != nullptr);
+    CHECK(logOn() == "200/166");
+    // The user's own clocks, applied during the game, are the user's.
+    StageTestedClocks(rig.driver, 220, 170);
+    REQUIRE(settings::ApplySettings(rig.driver));
+    CHECK(logOn() == "220/170");
+}
