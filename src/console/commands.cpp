@@ -27,9 +27,10 @@ const char* const kUsage =
     "  reset                     apply the board's baseline clocks\n"
     "  export FILE               write the current settings to a settings file\n"
     "  import FILE [--yes]       apply a settings file; new clocks are tested first\n"
-    "  run [--yes] FILE PROGRAM [ARGUMENTS...]\n"
+    "  run [--until NAME.EXE] [--yes] FILE PROGRAM [ARGUMENTS...]\n"
     "                            the file's settings while PROGRAM runs, then the\n"
-    "                            settings before it back; ends with PROGRAM's status\n"
+    "                            settings before it back; ends with PROGRAM's status.\n"
+    "                            --until: after PROGRAM, wait while NAME.EXE runs\n"
     "  --help | --version";
 
 // The words of a command: its arguments, and whether --yes was among them.
@@ -64,7 +65,8 @@ public:
     int Reset();
     int Export(const std::string& path);
     int Import(const std::string& path, bool yes);
-    int Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes);
+    int Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes,
+            const std::string& until);
 
 private:
     int TestClocks(int core, int mem, bool yes);
@@ -300,7 +302,8 @@ int Command::ClocksForRun(const SettingsChange& wanted, bool yes)
     return TestPassed(status) ? kDone : status;
 }
 
-int Command::Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes)
+int Command::Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes,
+                 const std::string& until)
 {
     SettingsChange change;
     if (const int status = ReadFile(path, &change))
@@ -374,11 +377,18 @@ int Command::Run(const std::string& path, const std::string& program, std::size_
         held = journal.settings.erase(held);
     }
 
+    // A program that does not start ran nothing: its settings go back and
+    // the run ends as for a program that cannot be found.
     int programStatus = 0;
     if (!m_host.RunProgram(where, journal.program, &programStatus, &why)) {
         m_host.PrintError("marovexctl: " + why);
-        programStatus = kBadInput;
+        return EndRun(journal, kBadInput);
     }
+    // A launcher that has started the game and ended: the game holds the
+    // settings until it ends too.
+    if (!until.empty() && !m_host.WaitWhileRunning(until))
+        m_host.PrintError("marovexctl: this system lists no processes; the settings are put back without waiting "
+                          "for " + until);
     return EndRun(journal, programStatus);
 }
 
@@ -431,16 +441,28 @@ int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string
         return kDone;
     }
 
-    // run [--yes] FILE PROGRAM [ARGUMENTS...]: the words after PROGRAM are its own.
+    // run [--until NAME] [--yes] FILE PROGRAM [ARGUMENTS...], the options in
+    // either order: the words after PROGRAM are its own.
     if (name == "run") {
         std::size_t at = 1;
-        const bool yes = at < args.size() && args[at] == "--yes";
-        at += yes ? 1 : 0;
+        bool yes = false;
+        std::string until;
+        for (; at < args.size(); ++at) {
+            if (args[at] == "--yes") {
+                yes = true;
+            } else if (args[at] == "--until") {
+                if (++at == args.size() || args[at].empty() || args[at][0] == '-')
+                    return command.Usage("--until needs the NAME.EXE of the program to wait for");
+                until = args[at];
+            } else {
+                break;
+            }
+        }
         if (args.size() < at + 2)
             return command.Usage("run needs a FILE and a PROGRAM");
         if (args[at].empty() || args[at][0] == '-')
             return command.Usage("\"" + args[at] + "\" is no settings FILE");
-        return command.Run(args[at], args[at + 1], at + 2, yes);
+        return command.Run(args[at], args[at + 1], at + 2, yes, until);
     }
 
     const bool takesYes = name == "clocks" || name == "test" || name == "import";

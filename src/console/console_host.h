@@ -20,14 +20,21 @@ public:
     virtual void PrintError(const std::string& line) = 0;
 
     // A program run: the program's command line as it was typed after the
-    // first `skip` words of this program's own (quoting kept); where the
-    // system finds the program (false when it does not); and the program
-    // started in its own folder and waited for, Ctrl+C and Ctrl+Break held
-    // meanwhile (false, with why, when it did not start).
+    // first `skip` words of this program's own (quoting kept); the program's
+    // full path, found as typed from the current folder first and then where
+    // the system searches (false when it is in neither); and the program
+    // started by that path in its own folder and waited for, Ctrl+C and
+    // Ctrl+Break held meanwhile (false, with why, when it did not start).
+    // A batch file runs through the command interpreter that COMSPEC names.
     virtual std::string CommandTail(std::size_t skip) = 0;
     virtual bool FindProgram(const std::string& program, std::string* path) = 0;
     virtual bool RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
                             std::string* why) = 0;
+    // Waits, polling once a second, while a process whose image is named
+    // `image` (letter case aside) runs, Ctrl+C and Ctrl+Break held meanwhile;
+    // for a game whose launcher ends as soon as it has started it.  False at
+    // once when the system gives no list of its processes.
+    virtual bool WaitWhileRunning(const std::string& image) = 0;
 };
 
 }  // namespace console

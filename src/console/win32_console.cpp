@@ -3,9 +3,12 @@
 #include "console/command_line.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace console {
 namespace {
@@ -45,27 +48,115 @@ std::string Win32Console::CommandTail(std::size_t skip)
     return CommandLineFrom(GetCommandLineA(), skip);
 }
 
-bool Win32Console::FindProgram(const std::string& program, std::string* path)
+namespace {
+
+// SearchPathA and GetFullPathNameA write into `buffer` and answer the
+// length written, or the size they need: a path of any length is taken.
+template <typename Call>
+bool PathFrom(Call call, std::string* path)
 {
-    char found[MAX_PATH];
-    char* name = nullptr;
-    const DWORD length = SearchPathA(nullptr, program.c_str(), ".exe", sizeof found, found, &name);
-    if (length == 0 || length >= sizeof found)
+    std::vector<char> buffer(MAX_PATH);
+    DWORD length = call(buffer);
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = call(buffer);
+    }
+    if (length == 0 || length >= buffer.size())
         return false;
-    *path = found;
+    path->assign(buffer.data(), length);
     return true;
 }
+
+// A name's full path when the file is there, ".exe" added to a name without
+// an extension; folder null for the places the system searches.  Given a
+// full path, SearchPath looks there only.
+bool Search(const char* folder, const std::string& name, std::string* path)
+{
+    return PathFrom(
+        [&](std::vector<char>& b) {
+            return SearchPathA(folder, name.c_str(), ".exe", static_cast<DWORD>(b.size()), b.data(), nullptr);
+        },
+        path);
+}
+
+}  // namespace
+
+// The program as typed from the current folder (a folder in its name taken
+// from there too), then where the system searches.
+bool Win32Console::FindProgram(const std::string& program, std::string* path)
+{
+    if (program.empty())
+        return false;
+    std::string typed;
+    if (PathFrom(
+            [&](std::vector<char>& b) {
+                return GetFullPathNameA(program.c_str(), static_cast<DWORD>(b.size()), b.data(), nullptr);
+            },
+            &typed)
+        && Search(nullptr, typed, path))
+        return true;
+    return Search(nullptr, program, path);
+}
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* end)
+{
+    const std::size_t n = std::strlen(end);
+    return text.size() >= n && lstrcmpiA(text.c_str() + text.size() - n, end) == 0;
+}
+
+const char* BaseName(const char* path)
+{
+    const char* name = path;
+    for (const char* at = path; *at; ++at)
+        if (*at == '\\')
+            name = at + 1;
+    return name;
+}
+
+// What CreateProcess starts for a program found at `path` with the command
+// line typed for it: the program itself, or for a batch file the command
+// interpreter, to which the batch file is named by its full path.  NT's
+// cmd.exe takes the first and the last quote off what follows /c, so there
+// the whole is quoted once more; COMMAND.COM takes it as it stands.
+bool StartLine(const std::string& path, const std::string& commandLine, std::string* program, std::string* line,
+               std::string* why)
+{
+    if (!EndsWith(path, ".bat") && !EndsWith(path, ".cmd")) {
+        *program = path;
+        *line = commandLine;
+        return true;
+    }
+    const char* comspec = std::getenv("COMSPEC");
+    if (!comspec || !*comspec) {
+        *why = "cannot start " + path + ": COMSPEC names no command interpreter";
+        return false;
+    }
+    const std::string arguments = CommandLineFrom(commandLine, 1);
+    std::string batch = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
+    if (lstrcmpiA(BaseName(comspec), "cmd.exe") == 0)
+        batch = "\"" + batch + "\"";
+    *program = comspec;
+    *line = "\"" + *program + "\" /c " + batch;
+    return true;
+}
+
+}  // namespace
 
 bool Win32Console::RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
                               std::string* why)
 {
+    std::string program, commands;
+    if (!StartLine(path, commandLine, &program, &commands, why))
+        return false;
     const std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
-    std::vector<char> line(commandLine.begin(), commandLine.end());
+    std::vector<char> line(commands.begin(), commands.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
         *why = "cannot start " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
@@ -79,6 +170,122 @@ bool Win32Console::RunProgram(const std::string& path, const std::string& comman
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     *exitStatus = static_cast<int>(status);
+    return true;
+}
+
+namespace {
+
+// The running processes' image names, through Toolhelp where KERNEL32 has
+// it (the 9x family, 2000 and later), else through PSAPI (NT 4).  Each is
+// looked up when the list is made, so that the program loads on a system
+// that has neither.
+class ProcessList {
+public:
+    ProcessList()
+    {
+        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+        Find(kernel, "CreateToolhelp32Snapshot", &m_snapshot);
+        Find(kernel, "Process32First", &m_first);
+        Find(kernel, "Process32Next", &m_next);
+        if (m_snapshot && m_first && m_next)
+            return;
+        m_snapshot = nullptr;
+        Find(kernel, "OpenProcess", &m_openProcess);
+        m_psapi = LoadLibraryA("PSAPI.DLL");
+        Find(m_psapi, "EnumProcesses", &m_enumProcesses);
+        Find(m_psapi, "EnumProcessModules", &m_enumModules);
+        Find(m_psapi, "GetModuleBaseNameA", &m_baseName);
+    }
+    ~ProcessList()
+    {
+        if (m_psapi)
+            FreeLibrary(m_psapi);
+    }
+    ProcessList(const ProcessList&) = delete;
+    ProcessList& operator=(const ProcessList&) = delete;
+
+    bool Lists() const { return m_snapshot || (m_openProcess && m_enumProcesses && m_enumModules && m_baseName); }
+
+    // Whether another process than this one runs an image of that name.  On
+    // the 9x family Toolhelp gives each image's full path.
+    bool Runs(const std::string& image) const
+    {
+        return m_snapshot ? RunsByToolhelp(image.c_str()) : RunsByPsapi(image.c_str());
+    }
+
+private:
+    using Snapshot = HANDLE(WINAPI*)(DWORD, DWORD);
+    using Walk = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
+    using OpenProcessFn = HANDLE(WINAPI*)(DWORD, BOOL, DWORD);
+    using EnumProcessesFn = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
+    using EnumModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
+    using BaseNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, char*, DWORD);
+
+    template <typename Fn>
+    static void Find(HMODULE module, const char* name, Fn* fn)
+    {
+        *fn = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    }
+
+    bool RunsByToolhelp(const char* image) const
+    {
+        HANDLE snapshot = m_snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return false;
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        bool runs = false;
+        for (BOOL more = m_first(snapshot, &entry); more && !runs; more = m_next(snapshot, &entry))
+            runs = entry.th32ProcessID != GetCurrentProcessId() && lstrcmpiA(BaseName(entry.szExeFile), image) == 0;
+        CloseHandle(snapshot);
+        return runs;
+    }
+
+    bool RunsByPsapi(const char* image) const
+    {
+        std::vector<DWORD> ids(1024);
+        DWORD bytes = 0;
+        if (!m_enumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes))
+            return false;
+        ids.resize(bytes / sizeof(DWORD));
+        for (const DWORD id : ids) {
+            if (id == GetCurrentProcessId())
+                continue;
+            HANDLE process = m_openProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+            if (!process)
+                continue;  // the system's own processes, or one that has ended
+            HMODULE module = nullptr;
+            DWORD needed = 0;
+            char name[MAX_PATH] = {};
+            const bool named = m_enumModules(process, &module, sizeof module, &needed)
+                               && m_baseName(process, module, name, sizeof name) != 0;
+            CloseHandle(process);
+            if (named && lstrcmpiA(name, image) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    Snapshot m_snapshot = nullptr;
+    Walk m_first = nullptr, m_next = nullptr;
+    HMODULE m_psapi = nullptr;
+    OpenProcessFn m_openProcess = nullptr;
+    EnumProcessesFn m_enumProcesses = nullptr;
+    EnumModulesFn m_enumModules = nullptr;
+    BaseNameFn m_baseName = nullptr;
+};
+
+}  // namespace
+
+bool Win32Console::WaitWhileRunning(const std::string& image)
+{
+    const ProcessList processes;
+    if (!processes.Lists())
+        return false;
+    SetConsoleCtrlHandler(HoldBreak, TRUE);
+    while (processes.Runs(image))
+        Sleep(1000);
+    SetConsoleCtrlHandler(HoldBreak, FALSE);
     return true;
 }
 

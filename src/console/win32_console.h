@@ -28,6 +28,7 @@ public:
     bool FindProgram(const std::string& program, std::string* path) override;
     bool RunProgram(const std::string& path, const std::string& commandLine, int* exitStatus,
                     std::string* why) override;
+    bool WaitWhileRunning(const std::string& image) override;
 
     // The question on standard output, the answer a line of standard input:
     // Yes only for a line starting with y; no input at all is No.

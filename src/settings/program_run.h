@@ -12,6 +12,7 @@
 
 #include "settings/setting_words.h"
 #include "platform/platform.h"
+#include "platform/scoped_claim.h"
 #include "platform/user_prompts.h"
 
 class CDisplayDriver;
@@ -42,22 +43,7 @@ void ForgetSetting(CDisplayDriver& driver, const std::string& name);
 // The claim of the one program run there may be at a time: held from
 // before a run's question until its record is deleted; the system lets it
 // go when the process ends.
-class RunClaim {
-public:
-    explicit RunClaim(platform::Platform& os) : m_os(os), m_held(os.TryClaimRun()) {}
-    ~RunClaim()
-    {
-        if (m_held)
-            m_os.ReleaseRun();
-    }
-    RunClaim(const RunClaim&) = delete;
-    RunClaim& operator=(const RunClaim&) = delete;
-    bool Held() const { return m_held; }
-
-private:
-    platform::Platform& m_os;
-    bool m_held;
-};
+using RunClaim = platform::ScopedClaim<&platform::Platform::TryClaimRun, &platform::Platform::ReleaseRun>;
 
 // What putting a run's settings back came to.
 struct PutBackReport {

@@ -494,3 +494,61 @@ TEST_CASE("run: one at a time from before its question, the driver's own values 
     }
     CHECK(rig.system.runClaims == 0);
 }
+
+TEST_CASE("run: a program that does not start puts everything back; --until holds the settings for the game")
+{
+    ConsoleRig rig;
+    rig.console.files["vsync.ini"] = "[Marovex]\nd3d-vsync=off\noverlay=activated\n";
+    rig.console.programs = {"LAUNCH.EXE"};
+    rig.console.commandLine = "LAUNCH.EXE -fast";
+    const std::string before = rig.Ini();
+    const std::string during = "[Marovex]\nd3d-vsync=off\nd3d-fsaa=4x\ngl-vsync=on\ngl-fsaa=off\noverlay=activated\n"
+                               "startup=off\ncore-clock=200\nmemory-clock=166\n";
+    rig.console.program = [] { return 4; };
+    std::vector<std::string> seen;  // the settings at each wait
+    rig.console.whileWaiting = [&] { seen.push_back(rig.Ini()); };
+    auto ended = [&](int status, std::vector<std::string> waited) {
+        CHECK(rig.console.waitedFor == waited);
+        CHECK(seen == std::vector<std::string>(rig.console.listsProcesses ? waited.size() : 0, during));
+        const std::string said = rig.console.err;
+        CHECK(rig.Ini() == before);
+        CHECK_FALSE(Has(rig.Status(), "\nrun:"));
+        rig.console.err = said;
+        return status;
+    };
+
+    SUBCASE("a program found but not started: status 1, the reason told, its settings back, no wait")
+    {
+        rig.console.program = nullptr;
+        CHECK(ended(rig.Run({"run", "--until", "GAME.EXE", "vsync.ini", "LAUNCH.EXE"}), {}) == kBadInput);
+        CHECK(rig.console.err == "marovexctl: cannot start C:\\GAMES\\LAUNCH.EXE\n");
+    }
+    SUBCASE("--until NAME before or after --yes: the settings are put back after the wait")
+    {
+        CHECK(ended(rig.Run({"run", "--until", "GAME.EXE", "--yes", "vsync.ini", "LAUNCH.EXE", "-fast"}),
+                    {"GAME.EXE"})
+              == 4);
+        CHECK(ended(rig.Run({"run", "--yes", "--until", "GAME.EXE", "vsync.ini", "LAUNCH.EXE"}),
+                    {"GAME.EXE", "GAME.EXE"})
+              == 4);
+        CHECK(rig.console.started.size() == 2);
+        CHECK(rig.console.err.empty());
+    }
+    SUBCASE("a system that lists no processes: no wait, told in one line")
+    {
+        rig.console.listsProcesses = false;
+        CHECK(ended(rig.Run({"run", "--until", "GAME.EXE", "vsync.ini", "LAUNCH.EXE"}), {"GAME.EXE"}) == 4);
+        CHECK(rig.console.err == "marovexctl: this system lists no processes; the settings are put back without "
+                                 "waiting for GAME.EXE\n");
+    }
+    SUBCASE("--until without a NAME: status 1, nothing started")
+    {
+        for (const std::vector<std::string>& words :
+             {std::vector<std::string>{"run", "--until"}, {"run", "--until", "--yes", "vsync.ini", "LAUNCH.EXE"},
+              {"run", "--until", "", "vsync.ini", "LAUNCH.EXE"}, {"run", "--yes", "--until", "vsync.ini"}}) {
+            CAPTURE(words.size());
+            CHECK(ended(rig.Run(words), {}) == kBadInput);
+        }
+        CHECK(rig.console.started.empty());
+    }
+}

@@ -2,13 +2,17 @@
 // start to a report file (its command line, its current folder, the driver's
 // settings and the emulated board's clocks, one "name=value" line each),
 // waits until a second file exists when one is named ("-" for none), and
-// exits with the status it is given.
+// exits with the status it is given.  As a launcher, it starts another copy
+// of itself with the words after --launch and exits at once with 0, as a
+// game's launcher does.
 //
 //   game_standin.exe REPORT STATUS WAIT-FOR [ARGUMENTS...]
+//   game_standin.exe --launch REPORT STATUS WAIT-FOR [ARGUMENTS...]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -52,10 +56,31 @@ void Report(std::FILE* out, const Seen& seen)
     std::fprintf(out, "%s=none\n", seen.name);
 }
 
+// Another copy of this program with the words from argv[2] on, quoted.
+int Launch(int argc, char** argv)
+{
+    char self[MAX_PATH];
+    if (!GetModuleFileNameA(nullptr, self, sizeof self))
+        return 102;
+    std::string line = std::string("\"") + self + "\"";
+    for (int i = 2; i < argc; ++i)
+        line += std::string(" \"") + argv[i] + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(self, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 103;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string_view(argv[1]) == "--launch")
+        return Launch(argc, argv);
     if (argc < 4)
         return 100;
     std::FILE* out = std::fopen(argv[1], "w");

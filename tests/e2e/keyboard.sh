@@ -7,18 +7,6 @@ source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 d3d='HKLM\SYSTEM\CurrentControlSet\Services\nv4\Device0\Direct3D'
 
-# What a screen reader learns of the focused control: "name|role|state|value".
-focused() { wine "$helper" focus 2>/dev/null | tr -d '\r'; }
-focused_name() { focused | cut -d'|' -f1; }
-# Presses Tab (or Shift+Tab) until the named control has the focus.
-tab_to() {  # name, [shift]
-    for _ in $(seq 25); do
-        [[ "$(focused_name)" == "$1" ]] && return 0
-        xdotool key "${2:+shift+}Tab"
-        sleep 0.15
-    done
-    return 1
-}
 # Whether the focused control is checked (on) or not (off); neither when no
 # control tells its state.
 check_state() {  # on|off

@@ -265,3 +265,16 @@ startup_clocks() {
     h=$(($(reg_value "$hardware" Homer)))
     echo "$(((k & 0xFFFF) ^ 0x0110 ^ ((((h & 0xFFFF) ^ 0x1D69) << 1) & 0xFFFF)))/$(((k >> 16) ^ 0x0110 ^ ((h >> 1) & 0xFFFF) ^ 0x5A3C))"
 }
+
+# What a screen reader learns of the focused control: "name|role|state|value".
+focused() { wine "$helper" focus 2>/dev/null | tr -d '\r'; }
+focused_name() { focused | cut -d'|' -f1; }
+# Presses Tab (or Shift+Tab) until the named control has the focus.
+tab_to() {  # name, [shift]
+    for _ in $(seq 25); do
+        [[ "$(focused_name)" == "$1" ]] && return 0
+        xdotool key "${2:+shift+}Tab"
+        sleep 0.15
+    done
+    return 1
+}

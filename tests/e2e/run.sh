@@ -4,7 +4,8 @@
 # setting changed in the window meanwhile is kept; a marovexctl killed
 # during the game is put back by the window's next start; tested clocks are
 # not tested again, failed ones start nothing; a missing program and a
-# second run change nothing.
+# second run change nothing; a batch file named from the current folder
+# runs; --until waits for the game a launcher started.
 source "$(dirname "$0")/lib.sh"
 export MAROVEX_ADAPTER=emulated
 game="${GAME_STANDIN:?the path of game_standin.exe}"
@@ -81,6 +82,48 @@ check "a missing program: status 1" test "$rc" = 1
 check "naming it" grep -q "cannot find" <<<"$err"
 check "nothing changed by either" test "$(registry)" = "$before"
 
+# A program named by a path with a folder, from the current folder: a batch
+# file there runs the game through the command interpreter, its arguments
+# and a command line far longer than 1,023 characters whole.
+mkdir "$work/games"
+printf '@"%s" %%*\r\n' "$(win "$game")" >"$work/games/g.bat"
+long="$(printf 'x%.0s' {1..1500})"
+cd "$work"
+ctl run "$(win "$work/racer.ini")" 'games\g.bat' "$(win "$work/bat.txt")" 5 - "two words" "$long"
+cd - >/dev/null
+check "a batch file in a folder below the current one runs, its status passed on" test "$rc" = 5
+check "its game saw the run's settings" test "$(seen d3d-vsync bat.txt)/$(seen core-hz bat.txt)" = 0/211000000
+check "with its arguments whole" grep -q " \"two words\" \"\?$long\"\?\$" <<<"$(seen command-line bat.txt)"
+check "in the batch file's folder" test "$(seen folder bat.txt)" = "$(win "$work/games")"
+check "afterwards all is back" test "$(registry)" = "$before"
+# (A Windows program takes COMSPEC from Wine's registry: the interpreter
+# that starts marovexctl sets it.)
+wine cmd /c "set COMSPEC=C:\\nowhere\\cmd.exe& $(win "$ctl_exe") run $(win "$work/racer.ini") \
+    $(win "$work/games/g.bat") $(win "$work/none.txt") 0 -" >/dev/null 2>"$work/none.err"
+rc=$?
+check "a batch file with no command interpreter to run it: status 1" test "$rc" = 1
+check "saying why" grep -q "cannot start .*g.bat" "$work/none.err"
+check "no game, and the settings it had back" test ! -e "$work/none.txt" -a "$(registry)" = "$before"
+
+# A launcher that starts the game and ends at once: with --until the run
+# waits for the game's image, whatever its letter case.
+wine "$ctl_exe" run --until GAME_STANDIN.EXE --yes "$(win "$work/racer.ini")" "$game" --launch \
+    "$(win "$work/child.txt")" 0 "$(win "$work/child.go")" >"$work/child.out" 2>"$work/child.err" </dev/null &
+run_pid=$!
+started+=("$run_pid")
+wait_file "$work/child.txt"
+sleep 2
+check "the launcher has ended and the run waits for its game" running "$run_pid"
+check "the game saw the run's settings" test "$(seen d3d-vsync child.txt)" = 0
+check "which hold while the game runs" test "$(reg_value "$d3d" VSYNCENABLE)" = 0x0
+touch "$work/child.go"
+wait_gone "$run_pid" 10
+check "the run ends within a poll of the game" not running "$run_pid"
+wait "$run_pid"
+check "with the launcher's status" test "$?" = 0
+check "everything back after the game" test "$(registry)" = "$before"
+check "nothing said" test ! -s "$work/child.err"
+
 # During a game: status tells the run, a second run waits its turn, and the
 # window changes a setting that is then kept.  (The window's OK writes the
 # log-on record when the entry is on: it is off here.)
@@ -89,7 +132,7 @@ before="$(registry)"
 run_waiting window racer.ini
 check "the game runs" running "$run_pid"
 ctl status
-check "status shows the run" grep -q "^run: .*game_standin.exe.* (holds core-clock, d3d-vsync, gl-fsaa, overlay)$" <<<"$out"
+check "status shows the run" grep -q "^run: .*game_standin.exe.* (holds core-clock, d3d-vsync, gl-fsaa, memory-clock, overlay)$" <<<"$out"
 check "and the passed pair" grep -qx "passed-clocks: 211/166 MHz" <<<"$out"
 ctl run "$(win "$work/racer.ini")" "$game" "$(win "$work/second.txt")" 0 -
 check "a second run: status 6" test "$rc" = 6

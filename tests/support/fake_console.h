@@ -89,6 +89,21 @@ public:
         return true;
     }
 
+    // The images waited for; what happens during the wait; false for a
+    // system that lists no processes.
+    std::vector<std::string> waitedFor;
+    std::function<void()> whileWaiting;
+    bool listsProcesses = true;
+    bool WaitWhileRunning(const std::string& image) override
+    {
+        waitedFor.push_back(image);
+        if (!listsProcesses)
+            return false;
+        if (whileWaiting)
+            whileWaiting();
+        return true;
+    }
+
     bool Ask(platform::Window, const char* text, Icon) override
     {
         questions.push_back(text);

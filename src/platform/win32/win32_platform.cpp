@@ -138,14 +138,22 @@ void Win32Platform::Sleep(std::uint32_t milliseconds)
 // releases it when its holder ends, however it ends; the next taker then
 // gets it as abandoned, which is as good as free.  No backslash in the
 // name: Windows 98 and NT 4 know no name spaces.
+// A named mutex, made at the first use, taken without waiting; the system
+// lets it go, abandoned, when its holder ends.  Without a mutex to share
+// through, the user is not locked out.
+static bool TryHold(void** mutex, const char* name)
+{
+    if (!*mutex)
+        *mutex = ::CreateMutexA(nullptr, FALSE, name);
+    if (!*mutex)
+        return true;
+    const DWORD wait = ::WaitForSingleObject(*mutex, 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
 bool Win32Platform::TryLockSettings()
 {
-    if (!m_settingsLock)
-        m_settingsLock = ::CreateMutexA(nullptr, FALSE, "Marovex settings");
-    if (!m_settingsLock)
-        return true;  // nothing to share it through: the user is not locked out
-    const DWORD wait = ::WaitForSingleObject(m_settingsLock, 0);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    return TryHold(&m_settingsLock, "Marovex settings");
 }
 
 void Win32Platform::UnlockSettings()
@@ -153,15 +161,9 @@ void Win32Platform::UnlockSettings()
     ::ReleaseMutex(m_settingsLock);
 }
 
-// A named mutex that the system lets go when its holder ends, abandoned.
 bool Win32Platform::TryClaimRun()
 {
-    if (!m_runClaim)
-        m_runClaim = ::CreateMutexA(nullptr, FALSE, "Marovex program run");
-    if (!m_runClaim)
-        return true;  // nothing to share it through: the user is not locked out
-    const DWORD wait = ::WaitForSingleObject(m_runClaim, 0);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    return TryHold(&m_runClaim, "Marovex program run");
 }
 
 void Win32Platform::ReleaseRun()
