@@ -66,6 +66,7 @@ void CDisplayDriver::DeleteClockJournal()
     for (const char* value : layout::kJournalValues)
         DeleteValue(layout::kClockJournalKey, value);
     DeleteValue(layout::kClockJournalKey, layout::kJournalTestPassed);
+    DeleteValue(layout::kClockJournalKey, layout::kJournalApplying);
 }
 
 // Runs inside the session's connection, once the board's clocks and the
@@ -83,19 +84,29 @@ void CDisplayDriver::SettleInterruptedTest()
                         UserPrompts::kInformation);
         return;
     }
-    std::uint32_t passed = 0;
+    std::uint32_t passed = 0, applying = 0;
     const bool testPassed = ReadDword(layout::kClockJournalKey, layout::kJournalTestPassed, &passed) && passed == 1;
-    if (!testPassed)
+    const bool apply = ReadDword(layout::kClockJournalKey, layout::kJournalApplying, &applying) && applying == 1;
+    if (!testPassed && !apply)
         RememberFailedClocks(journal.trialCore, journal.trialMem);
     BoardClocks board = {};
     if (!ReadBoardHz(&board))
         return;  // the board cannot tell: the journal waits for the next session
+    // An apply cut short leaves the board at the pair before it or the one
+    // applied, which may both stay, or at one clock of each, which goes.
+    const BoardClocks oldHz = {driver::MHzToHz(journal.oldCore), driver::MHzToHz(journal.oldMem)};
+    if (apply && (RunsTrial(journal, oldHz, board) || RunsRatherThanTrial(journal, board, journal.oldCore, journal.oldMem))) {
+        DeleteClockJournal();
+        m_bJournalSettled = true;
+        return;
+    }
 
     char text[320];
     int length = std::snprintf(text, sizeof text,
-                               testPassed ? "The clock test of %d MHz core and %d MHz memory could not put the clock "
-                                            "speeds before it back. "
-                                          : "The clock test of %d MHz core and %d MHz memory did not finish. ",
+                               apply        ? "An apply of %d MHz core and %d MHz memory did not finish. "
+                               : testPassed ? "The clock test of %d MHz core and %d MHz memory could not put the clock "
+                                              "speeds before it back. "
+                                            : "The clock test of %d MHz core and %d MHz memory did not finish. ",
                                journal.trialCore, journal.trialMem);
     const bool onTrial = !RunsRatherThanTrial(journal, board, journal.oldCore, journal.oldMem);
     bool restored = true;

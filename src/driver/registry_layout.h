@@ -59,6 +59,9 @@ constexpr const char* kAGP4x = "EnableVia4X";
 constexpr const char* kClockJournalKey = "SOFTWARE\\Marovex\\Clock Test";
 constexpr const char* kJournalValues[4] = {"OldCore", "OldMem", "TrialCore", "TrialMem"};
 constexpr const char* kJournalTestPassed = "TestPassed";
+// "Applying" 1: the journal of an apply that sets both clocks, one after
+// the other; its "trial" clocks are the applied ones, which may stay.
+constexpr const char* kJournalApplying = "Applying";
 // Beside the journal: the clock pairs that failed a test (REG_BINARY).
 constexpr const char* kFailedClocks = "Failed Clocks";
 // Beside it: the clock pairs that passed a test since (REG_BINARY, the same

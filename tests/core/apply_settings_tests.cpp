@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "driver/registry_layout.h"
 #include "platform/nv_protocol.h"
 #include "rig.h"
 
@@ -32,7 +33,7 @@ std::string Lower(std::string s)
 std::map<std::string, fake::RegValue> DriverValues(const fake::FakeSystem& system)
 {
     std::map<std::string, fake::RegValue> values = system.Values();
-    const std::string own = Lower(emulator::kStateKey);
+    const std::string own = "software\\marovex\\";  // the program's and the emulated board's
     for (auto it = values.begin(); it != values.end();)
         it = it->first.rfind(own, 0) == 0 ? values.erase(it) : std::next(it);
     return values;
@@ -349,10 +350,10 @@ TEST_CASE("fault sweep: each write or request of a full apply failing alone")
         rig.system.failRegistryWhen = [&](const RegCall& c) {
             if (Lower(c.key).rfind(Lower(emulator::kStateKey), 0) == 0)
                 return false;
-            if (c.op == RegCall::kSet)
-                operations.push_back("set:" + c.value);
-            if (c.op == RegCall::kOpen && c.access == platform::kKeyAllAccess)
-                operations.push_back("delete:" + c.key);
+            std::string op = c.op == RegCall::kSet ? "set:" + c.value : "delete:" + c.key;
+            if ((c.op == RegCall::kSet || (c.op == RegCall::kOpen && c.access == platform::kKeyAllAccess))
+                && std::find(operations.begin(), operations.end(), op) == operations.end())
+                operations.push_back(op);
             return false;
         };
         rig.adapter.FailWhen([&](const Request& r) {
@@ -377,6 +378,14 @@ TEST_CASE("fault sweep: each write or request of a full apply failing alone")
     const std::map<std::string, Expected> table = {
         {"rm:1:0#1", {false, "E5.1: Invalid video driver allocation.", kAll, everything}},
         {"rm:6:0#1", {false, "E5.2: Invalid video driver device ID.", kAll, everything}},
+        // The journal of an apply that sets both clocks: written first, and
+        // deleted last; a delete that fails leaves it for the next start.
+        {"set:OldCore", {false, CDisplayDriver::kClockJournalError, {"core", "mem"}, startupEntry}},
+        {"set:OldMem", {false, CDisplayDriver::kClockJournalError, {"core", "mem"}, startupEntry}},
+        {"set:TrialCore", {false, CDisplayDriver::kClockJournalError, {"core", "mem"}, startupEntry}},
+        {"set:TrialMem", {false, CDisplayDriver::kClockJournalError, {"core", "mem"}, startupEntry}},
+        {"set:Applying", {false, CDisplayDriver::kClockJournalError, {"core", "mem"}, startupEntry}},
+        {"delete:" + std::string(layout::kClockJournalKey), {true, nullptr, {}, {}}},
         {"rm:14:253#1", {false, "E5.3: Unable to set the video core clock speed.", {"core"}, startupEntry}},
         {"rm:14:251#1", {false, "E5.4: Unable to set the video memory clock speed.", {"mem"}, startupEntry}},
         {"set:NvInitialize", {false, "E5.5: Unable to apply the video clock settings at startup.", {}, startupEntry}},
@@ -485,5 +494,38 @@ TEST_CASE("a setting changed alone is applied")
         for (const Request& r : rig.adapter.Requests())
             sets += r.code == nv::kFnRmConfigSet;
         CHECK(rig.Writes() + sets > 0);
+    }
+}
+
+TEST_CASE("an apply that sets both clocks keeps the pair before it in a journal until both are set")
+{
+    OpenedRig rig;
+    StageTestedClocks(rig.driver, 220, 180);
+    // The memory clock refused: the board runs one clock of each pair.
+    rig.adapter.FailWhen([](const Request& r) { return r.code == nv::kFnRmConfigSet && r.item == nv::kItemMemClock; });
+    CHECK_FALSE(rig.driver.ApplySettings());
+    CHECK(rig.adapter.State().coreClockHz == 220000000);
+    CHECK(rig.system.Dword(layout::kClockJournalKey, "Applying") == 1);
+    rig.adapter.FailWhen(nullptr);
+    for (const bool bothSet : {false, true}) {
+        CAPTURE(bothSet);
+        Rig next;
+        next.system = rig.system;
+        if (bothSet) {  // killed after its clocks, before the journal went
+            emulator::AdapterState board = next.adapter.State();
+            board.memClockHz = 180000000;
+            next.adapter.Reset(board);
+        }
+        CDisplayDriver driver(next.adapter, next.system, 0);
+        REQUIRE(driver.Open(kDisplayName));
+        CHECK(next.adapter.State().coreClockHz == (bothSet ? 220000000u : 200000000u));
+        CHECK(next.adapter.State().memClockHz == (bothSet ? 180000000u : 166000000u));
+        CHECK(next.system.messageBoxes.size() == (bothSet ? 0u : 1u));
+        if (!bothSet)
+            CHECK(next.system.messageBoxes[0].text
+                  == "An apply of 220 MHz core and 180 MHz memory did not finish. The clock speeds before it, "
+                     "200 MHz and 166 MHz, were restored.");
+        CHECK(next.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
+        CHECK(driver.FailedClocks().empty());
     }
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/commands.h"
+#include "settings/program_run.h"
 #include "driver/display_driver.h"
 #include "driver/registry_layout.h"
 #include "emulator/emulated_adapter.h"
@@ -39,6 +40,7 @@ enum class Kind {
     kCtlTest,        // marovexctl test CORE MEM --yes
     kCtlReset,       // marovexctl reset
     kCtlSet,         // marovexctl set gl-vsync=off
+    kCtlRun,         // marovexctl run --yes game.ini GAME.EXE: the pair and vertical sync off while it runs
     kIgnoreClocks,   // the board takes clock requests and changes nothing, or again takes them
 };
 
@@ -47,20 +49,23 @@ struct Action {
     Pair pair;
     int killAt = 0;              // the process dies at its Nth request (0: lives)
     bool refuseRestore = false;  // the board refuses the clocks before a test back
+    bool killedInGame = false;   // a run's marovexctl dies while its game runs
 };
 
 std::string Describe(const Action& a)
 {
     static const char* const names[] = {"move sliders", "Test", "OK", "Reset", "reload page", "Apply at startup",
                                         "marovexctl clocks", "marovexctl test", "marovexctl reset",
-                                        "marovexctl set gl-vsync=off", "board ignores clocks (toggle)"};
+                                        "marovexctl set gl-vsync=off", "marovexctl run", "board ignores clocks (toggle)"};
     std::string text = names[static_cast<int>(a.kind)];
-    if (a.kind == Kind::kMove || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest)
+    if (a.kind == Kind::kMove || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest || a.kind == Kind::kCtlRun)
         text += " " + std::to_string(a.pair.first) + "/" + std::to_string(a.pair.second);
     if (a.refuseRestore)
         text += ", restore refused";
     if (a.killAt)
         text += ", killed at request " + std::to_string(a.killAt);
+    if (a.killedInGame)
+        text += ", killed while the game runs";
     return text;
 }
 
@@ -128,16 +133,18 @@ private:
     }
     bool Allowed(Pair p) const { return m_allowed.count(Made(p)) != 0; }
 
+    // The window's first session puts back a run whose marovexctl was ended.
     void StartWindow()
     {
         m_window.reset();
         m_window = std::make_unique<Process>(m_system, m_system);
-        Reload();
+        Reload(true);
     }
-    void Reload()
+    void Reload(bool first = false)
     {
         CDisplayDriver& d = m_window->driver;
-        m_opened = d.Open("\\\\.\\Display1");
+        m_opened = first ? settings::OpenPuttingBackRun(m_system, d, m_system, "\\\\.\\Display1")
+                         : d.Open("\\\\.\\Display1");
         m_window->sliders = {d.GetCoreClock(), d.GetMemClock()};
         m_startup = d.GetApplyAtStartup();
     }
@@ -224,7 +231,7 @@ private:
             m_okRefusedBaseline = !accepted && m_window->sliders == Pair(d.GetDefaultCoreClock(), d.GetDefaultMemClock());
             m_okAcceptedForbidden = accepted && !Allowed(m_window->sliders);
             if (accepted)
-                d.ApplySettings();
+                settings::ApplySettings(d);
             Disarm(m_window->adapter);
             break;
         }
@@ -245,8 +252,17 @@ private:
         case Kind::kCtlClocks: args = {"clocks", core, mem, "--yes"}; break;
         case Kind::kCtlTest: args = {"test", core, mem, "--yes"}; break;
         case Kind::kCtlReset: args = {"reset"}; break;
+        case Kind::kCtlRun: args = {"run", "--yes", "game.ini", "GAME.EXE"}; break;
         default: args = {"set", "gl-vsync=off"}; break;
         }
+        console.files["game.ini"] = "[Marovex]\ncore-clock=" + core + "\nmemory-clock=" + mem + "\nd3d-vsync=off\n";
+        console.programs = {"GAME.EXE"};
+        console.program = [&a, this] {
+            EndTest();  // any test of the run ended before its game
+            if (a.killedInGame)
+                throw Killed();
+            return 0;
+        };
         console.duringTest = [&] { WatchTrial(console.testRuns.back().coreMHz, console.testRuns.back().memMHz); };
         Arm(adapter, a);
         m_consoleRunning = true;
@@ -265,6 +281,8 @@ private:
         m_refusing.reset();
         if (m_consoleRunning) {
             m_consoleRunning = false;
+            m_system.ownerMarks.clear();  // the window makes none
+            m_system.runClaims = 0;
             return;
         }
         StartWindow();
@@ -377,13 +395,14 @@ Action RandomAction(std::mt19937& random)
     auto pick = [&](std::initializer_list<int> values) {
         return *(values.begin() + std::uniform_int_distribution<int>(0, int(values.size()) - 1)(random));
     };
-    Action a{static_cast<Kind>(std::uniform_int_distribution<int>(0, 10)(random)), {}};
+    Action a{static_cast<Kind>(std::uniform_int_distribution<int>(0, 11)(random)), {}};
     a.pair = {pick({180, 200, 211, 220, 235, 236, 245, 250}), pick({145, 166, 170, 180, 195, 196, 210})};
     if (a.kind == Kind::kTest || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest)
         a.refuseRestore = std::uniform_int_distribution<int>(0, 3)(random) == 0;
     if (a.kind != Kind::kMove && a.kind != Kind::kReset && a.kind != Kind::kStartup
         && a.kind != Kind::kIgnoreClocks && std::uniform_int_distribution<int>(0, 4)(random) == 0)
         a.killAt = std::uniform_int_distribution<int>(1, 30)(random);
+    a.killedInGame = a.kind == Kind::kCtlRun && std::uniform_int_distribution<int>(0, 2)(random) == 0;
     return a;
 }
 
