@@ -66,6 +66,7 @@ const Place kPlaces[] = {
     {"SOFTWARE\\Marovex\\Clock Test", false, "Failed Clocks"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "TestPassed"},
     {"SOFTWARE\\Marovex\\Clock Test", false, "Passed Clocks"},
+    {"SOFTWARE\\Marovex\\Clock Test", false, "Applying"},
 };
 
 std::string KeyOf(const Place& p, const std::string& adapter)
