@@ -137,9 +137,13 @@ PutBackReport PutBack(CDisplayDriver& driver, const RunJournal& journal)
     const bool applied = driver.ApplySettings();
     driver.m_bLeaveStartupEntry = false;
     const bool busy = !applied && driver.GetLastErrorText() == CDisplayDriver::kSettingsBusy;
+    // What the driver's keys hold now, not what the apply believes it wrote.
+    const std::string applyError = driver.GetLastErrorText();
+    if (!busy)
+        driver.ReadSettings();
     for (const auto& [name, value] : change) {
         if (busy || DriverValue(driver, name) != value)
-            report.failed.push_back(name + " could not be put back: " + driver.GetLastErrorText());
+            report.failed.push_back(name + " could not be put back" + (applyError == "None" ? "." : ": " + applyError));
         else
             report.putBack.push_back(name);
     }

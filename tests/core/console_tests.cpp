@@ -110,6 +110,7 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
     rig.console.files["unknown.ini"] = "[Marovex]\nd3d-vsync=on\ncolour=blue\n";
     rig.console.files["malformed.ini"] = "[Marovex]\nd3d-vsync\n";
     rig.console.files["fast.ini"] = "[Marovex]\r\ncore-clock=300\r\n";
+    rig.console.files["words.ini"] = "[Marovex]\nmemory-clock=fast\n";
     // Lines the profile functions would never show: all is refused.
     rig.console.files["before.ini"] = "d3d-vsync=off\n[Marovex]\ngl-vsync=off\n";
     rig.console.files["zero.ini"] = std::string("[Marovex]\nd3d-vsync=off\0\ngl-vsync=off\n", 37);
@@ -142,6 +143,7 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         {{"import", "unknown.ini", "--yes"}, "\"colour\""},
         {{"import", "malformed.ini"}, "\"d3d-vsync\" is not NAME=VALUE"},
         {{"import", "fast.ini", "--yes"}, "core-clock 300 MHz"},
+        {{"import", "words.ini", "--yes"}, "\"fast\" is not a clock in MHz for memory-clock"},
         {{"import", "before.ini", "--yes"}, "before.ini: line 1 comes before [Marovex]"},
         {{"import", "zero.ini", "--yes"}, "zero.ini: line 2 holds a NUL byte"},
         {{"import", "two.ini", "--yes"}, "two.ini: line 3: a settings file holds one section"},

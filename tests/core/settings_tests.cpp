@@ -28,13 +28,16 @@ RunJournal GameRecord()
     return record;
 }
 
-// The board and driver as the game's run left them.
+// The board and driver as the game's run left them; the run's apply leaves
+// the log-on entry alone.
 void RunGame(OpenedRig& rig, const RunJournal& record)
 {
     REQUIRE(WriteRunJournal(rig.driver, record));
     StageTestedClocks(rig.driver, record.settings.at(kCoreClock).second, record.settings.at(kMemClock).second);
     rig.driver.SetNewD3DVSync(false);
+    rig.driver.m_bLeaveStartupEntry = true;
     REQUIRE(rig.driver.ApplySettings());
+    rig.driver.m_bLeaveStartupEntry = false;
 }
 
 bool Opens(OpenedRig& rig) { return OpenPuttingBackRun(rig.system, rig.driver, rig.system, kDisplayName); }
@@ -81,6 +84,14 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
         CHECK(rig.system.Dword(std::string(kNtAdapterKey) + "\\Direct3D", "VSYNCENABLE") == vsync);
         RunJournal read;
         CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kNone);
+    }
+    // A lone value of a record, of whatever kind, is a record's junk too.
+    for (const char* lone : {"Program", "gl-vsync before", "gl-vsync run"}) {
+        CAPTURE(std::string(lone));
+        OpenedRig rig;
+        rig.system.PutDword(kRecord, lone, 1);
+        RunJournal read;
+        CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kJunk);
     }
 }
 
@@ -151,4 +162,28 @@ TEST_CASE("an apply while a run holds the clocks leaves the log-on record the cl
     StageTestedClocks(rig.driver, 220, 170);
     REQUIRE(settings::ApplySettings(rig.driver));
     CHECK(logOn() == "220/170");
+}
+
+TEST_CASE("a setting the driver does not take back is told as not put back, with the apply's message")
+{
+    OpenedRig rig;
+    rig.driver.SetNewApplyAtStartup(true);
+    REQUIRE(rig.driver.ApplySettings());
+    RunGame(rig, GameRecord());
+    emulator::AdapterState board = rig.adapter.State();
+    board.refuseSettingWrites = 1;  // the driver's keys keep what they hold
+    rig.adapter.Reset(board);
+    RunJournal read;
+    REQUIRE(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
+    REQUIRE(rig.driver.Open(kDisplayName));
+    rig.system.registryCalls.clear();
+    const PutBackReport report = PutBack(rig.driver, read);
+    CHECK(report.putBack == std::vector<std::string>{kCoreClock});
+    CHECK(report.failed == std::vector<std::string>{"d3d-vsync could not be put back."});
+    // Nor is the log-on entry or its record touched by a put-back.
+    for (const fake::RegCall& call : rig.system.registryCalls)
+        if (call.op == fake::RegCall::kSet || call.op == fake::RegCall::kDelete) {
+            const bool logOn = call.key == layout::kRunKey || call.key.find("\\Hardware") != std::string::npos;
+            CHECK_MESSAGE(!logOn, call.key);
+        }
 }
