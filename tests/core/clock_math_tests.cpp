@@ -54,3 +54,11 @@ TEST_CASE("unscrambling gives back the clocks for any salt and device")
         }
     }
 }
+
+TEST_CASE("a board halfway between two clocks is taken to run neither")
+{
+    // Neither the trial counts as run, nor the trial clocks as left.
+    CHECK_FALSE(RunsClock(205000000, 210000000, 200000000));
+    CHECK_FALSE(RunsClock(205000000, 200000000, 210000000));
+    CHECK(RunsClock(205000001, 210000000, 200000000));
+}

@@ -281,3 +281,15 @@ TEST_CASE("a switch written to the board's key is obeyed at the next request of 
     adapter.RegCloseKey(key);
     CHECK(system.FindValue(kNtAdapterKey, "Value") == nullptr);
 }
+
+TEST_CASE("the board's stored state: a value of another type is not taken, a write that fails is told")
+{
+    fake::FakeSystem system;
+    REQUIRE(emulator::SaveState(system, AdapterState()));
+    system.PutValue(emulator::kStateKey, "CoreClockHz", platform::kRegBinary, "\x40\x78\x7D\x01", 4);  // 25 MHz as bytes
+    bool whole = true;
+    CHECK(emulator::LoadState(system, &whole).coreClockHz == AdapterState().coreClockHz);
+    CHECK_FALSE(whole);
+    system.failRegistryWhen = [](const fake::RegCall& call) { return call.op == fake::RegCall::kSet && call.value == "MemClockHz"; };
+    CHECK_FALSE(emulator::SaveState(system, AdapterState()));
+}

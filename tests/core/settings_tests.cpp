@@ -187,3 +187,11 @@ TEST_CASE("a setting the driver does not take back is told as not put back, with
             CHECK_MESSAGE(!logOn, call.key);
         }
 }
+
+TEST_CASE("a line that only opens or only closes a bracket is no section: the key's own check names it")
+{
+    std::string why;
+    CHECK(CheckSettingsText("[Marovex]\n[label\nlabel]\n", &why));
+    CHECK_FALSE(CheckSettingsText("[label\n[Marovex]\n", &why));
+    CHECK(why == "line 1 comes before [Marovex]");
+}
