@@ -30,11 +30,11 @@ bool SendAsEscape(platform::Platform& os, int escape, void* block, int size)
     if (!screen)
         return false;
     unsigned char reply[32] = {};
-    int result = os.ExtEscape(screen, escape, size, block, size, reply);
-    if (result > 0)
+    const bool sent = os.ExtEscape(screen, escape, size, block, size, reply) > 0;
+    if (sent)
         std::memcpy(block, reply, size);
     os.ReleaseScreenDC(screen);
-    return result > 0;
+    return sent;
 }
 
 // Sends a block on the family's path; false when it could not be sent.

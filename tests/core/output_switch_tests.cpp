@@ -314,6 +314,18 @@ TEST_CASE("through the apply: a failed switch sets item 79 back; a declined one 
         CHECK(rig.adapter.State().outputDevice == nv::kOutputMonitor);
         CHECK(rig.driver.m_nNewOutputDevice == nv::kOutputFlatPanel);
     }
+    SUBCASE("failed before the display was touched: the driver's device is the old one") {
+        SwitchRig rig(nv::kOutputTV);
+        rig.system.PutKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+        emulator::AdapterState state = rig.adapter.State();
+        state.monitorAttached = 0;  // no mode for the monitor: the switch ends before any escape
+        rig.adapter.Reset(state);
+        rig.driver.SetNewOutputDevice(nv::kOutputMonitor);
+        CHECK_FALSE(rig.driver.ApplySettings());
+        CHECK(rig.driver.GetLastErrorText() == "E5.21: Unable to switch output devices.");
+        CHECK(rig.DeviceEscapes().empty());
+        CHECK(rig.adapter.State().outputDevice == nv::kOutputTV);
+    }
     SUBCASE("declined") {
         SwitchRig rig(nv::kOutputMonitor);
         rig.system.PutKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");

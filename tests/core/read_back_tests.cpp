@@ -101,6 +101,21 @@ TEST_CASE("a failed test and a test found unfinished are remembered")
     CHECK(next.FailedClocks().empty());
 }
 
+TEST_CASE("a pair that passed and later failed is no longer listed as passed")
+{
+    Rig rig;
+    REQUIRE(rig.driver.Open(kDisplayName));
+    rig.driver.SetNewCoreClock(230);
+    REQUIRE(rig.driver.TestClockSpeeds());
+    CHECK(Pairs(rig.driver.PassedClocks()) == "230/166 ");
+    emulator::AdapterState board = rig.adapter.State();
+    board.stableCoreMHz = 225;  // the board has grown weaker since
+    rig.adapter.Reset(board);
+    CHECK_FALSE(rig.driver.TestClockSpeeds());
+    CHECK(rig.driver.PassedClocks().empty());
+    CHECK(Pairs(rig.driver.FailedClocks()) == "230/166 ");
+}
+
 TEST_CASE("read-back: an exact board tells nothing, a rounding or ignoring one tells each clock")
 {
     OpenedRig rig;
@@ -143,6 +158,13 @@ TEST_CASE("read-back: registry values not kept as written are named")
     d.SetNewOpenGLVSync(!d.GetOpenGLVSync());
     REQUIRE(d.ApplySettings());
     CHECK(d.ReadBackApplied().empty());
+    // The same bytes kept as another type are not what was applied.
+    const std::string openGL = std::string(kNtAdapterKey) + "\\OpenGL";
+    const fake::RegValue* held = rig.system.FindValue(openGL, "DefaultSwapInterval");
+    REQUIRE(held);
+    const std::vector<unsigned char> bytes = held->data;
+    rig.system.PutValue(openGL, "DefaultSwapInterval", platform::kRegBinary, bytes.data(), bytes.size());
+    CHECK(d.ReadBackApplied() == "The registry value OpenGL\\DefaultSwapInterval does not hold what was applied.");
     CHECK(d.ApplySettings());
     CHECK(d.ReadBackApplied().empty());
 }

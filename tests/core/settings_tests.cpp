@@ -194,4 +194,6 @@ TEST_CASE("a line that only opens or only closes a bracket is no section: the ke
     CHECK(CheckSettingsText("[Marovex]\n[label\nlabel]\n", &why));
     CHECK_FALSE(CheckSettingsText("[label\n[Marovex]\n", &why));
     CHECK(why == "line 1 comes before [Marovex]");
+    CHECK_FALSE(CheckSettingsText("[]\n[Marovex]\n", &why));  // an empty name is a section, not Marovex
+    CHECK(why == "line 1: a settings file holds one section, [Marovex]");
 }
