@@ -10,7 +10,7 @@ std::string CommandLineFrom(const std::string& line, std::size_t word)
             ++at;
     };
     blanks();
-    for (std::size_t skipped = 0; skipped < word && at < line.size(); ++skipped) {
+    for (std::size_t skipped = 0; skipped < word; ++skipped) {
         if (skipped == 0) {
             // A program's name: up to the closing quote, or to a blank.
             if (line[at] == '"') {

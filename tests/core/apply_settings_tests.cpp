@@ -258,6 +258,7 @@ TEST_CASE("a display library or function that is missing ends the apply with its
         CHECK(d.GetLastErrorText()
               == (noLibrary ? "E5.23: Unable to load USER32.DLL library." : "E5.24: Unable to change display setting."));
         CHECK(d.GetCoreClock() == 210);  // the clock itself was written
+        CHECK(os.held == 0);              // a library without the function is let go
     }
 }
 

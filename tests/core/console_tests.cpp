@@ -16,6 +16,7 @@
 #include "emulator/emulated_adapter.h"
 #include "fake_console.h"
 #include "fake_system.h"
+#include "rig.h"
 
 using namespace console;
 using namespace settings;
@@ -348,7 +349,9 @@ TEST_CASE("run: the file's settings while the program runs, everything put back 
     const std::uint32_t startupRecord = rig.system.Dword(kHardware, "Krusty");
     rig.Clear();
     std::string seen;
+    rig.system.registryCalls.clear();
     rig.console.program = [&] {
+        CHECK(LogOnWrite(rig.system.registryCalls).empty());  // the run's apply leaves the log-on entry alone
         seen = rig.Ini();
         CHECK(Has(rig.Status(), "run: RACER.EXE -width 1024 \"two words\" (holds core-clock, d3d-vsync, gl-fsaa, memory-clock)"));
         return 3;

@@ -111,6 +111,10 @@ TEST_CASE("each device, kept: the driver told, the mode changed, the record stor
         CHECK_FALSE(g_bOutputSwitchDeclined);
         CHECK(rig.adapter.State().outputDevice == static_cast<std::uint32_t>(c.to));
         CHECK(rig.ModeChanges() == std::vector<std::vector<std::uint32_t>>{c.mode});
+        const auto asked = rig.Sent(Request::kDisplayEscape, nv::kEscSetOutputMode);  // the driver asked first
+        REQUIRE_FALSE(asked.empty());
+        CHECK(asked.front().fields
+              == std::vector<std::uint32_t>{c.mode[0], c.mode[1], c.mode[2], static_cast<std::uint32_t>(c.to)});
         CHECK(rig.DeviceEscapes()
               == std::vector<std::vector<std::uint32_t>>{{0, static_cast<std::uint32_t>(c.to),
                                                           static_cast<std::uint32_t>(c.format)}});

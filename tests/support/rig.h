@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driver/display_driver.h"
+#include "driver/registry_layout.h"
 #include "emulator/emulated_adapter.h"
 #include "platform/platform_decorator.h"
 #include "fake_system.h"
@@ -85,6 +86,17 @@ inline void StageTestedClocks(CDisplayDriver& driver, int coreMHz, int memMHz)
     driver.AcceptClocks(coreMHz, memMHz);
 }
 
+// The first write or delete among calls that touches the log-on entry or its
+// clock record, as "key\\value"; empty when none does.
+inline std::string LogOnWrite(const std::vector<fake::RegCall>& calls)
+{
+    for (const fake::RegCall& call : calls)
+        if ((call.op == fake::RegCall::kSet || call.op == fake::RegCall::kDelete)
+            && (call.key == layout::kRunKey || call.key.find("\\Hardware") != std::string::npos))
+            return call.key + "\\" + call.value;
+    return std::string();
+}
+
 // The adapter keys the emulated adapter reports on each family.
 constexpr const char* kNtAdapterKey = "SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0";
 constexpr const char* k9xAdapterKey = "System\\CurrentControlSet\\Services\\Class\\Display\\0000";
@@ -101,9 +113,18 @@ struct DisplayLibraryGone : platform::PlatformDecorator {
     }
     platform::Module LoadLibraryA(const char* name) override
     {
-        if (std::strcmp(name, "USER32.DLL") == 0 && ++loads >= fromLoad && what == kLibrary)
+        if (std::strcmp(name, "USER32.DLL") != 0)
+            return PlatformDecorator::LoadLibraryA(name);
+        if (++loads >= fromLoad && what == kLibrary)
             return 0;
-        return PlatformDecorator::LoadLibraryA(name);
+        library = PlatformDecorator::LoadLibraryA(name);
+        held += library != 0;
+        return library;
+    }
+    bool FreeLibrary(platform::Module module) override
+    {
+        held -= module && module == library;
+        return PlatformDecorator::FreeLibrary(module);
     }
     platform::Procedure GetProcAddressA(platform::Module module, const char* name) override
     {
@@ -114,4 +135,6 @@ struct DisplayLibraryGone : platform::PlatformDecorator {
     What what;
     int fromLoad;
     int loads = 0;
+    int held = 0;  // loads of the display library not freed
+    platform::Module library = 0;
 };
