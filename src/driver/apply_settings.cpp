@@ -118,16 +118,19 @@ void CDisplayDriver::ApplyClocks(ApplyRun& run)
     const bool coreChanged = m_nNewCoreClock != m_nCoreClock, memChanged = m_nNewMemClock != m_nMemClock;
     const bool writeCore = coreChanged || trialLeft || (memChanged && elsewhere(nv::kItemCoreClock, m_nCoreClock));
     const bool writeMem = memChanged || trialLeft || (coreChanged && elsewhere(nv::kItemMemClock, m_nMemClock));
+    if (!writeCore && !writeMem)
+        return;
     // Set one after the other, two clocks that change run a pair of one of
     // each in between: the apply keeps a journal of the pair before it
     // until both are set, as a test does.
     // The journal is the program's own record, no setting to read back.
     const bool journaled = writeCore && writeMem && !trialLeft;
+    const bool recording = m_bRecordWrites;
     m_bRecordWrites = false;
     const bool recorded = !journaled
                           || (WriteClockJournal({m_nCoreClock, m_nMemClock, m_nNewCoreClock, m_nNewMemClock})
                               && WriteDword(layout::kClockJournalKey, layout::kJournalApplying, 1));
-    m_bRecordWrites = true;
+    m_bRecordWrites = recording;
     if (!recorded) {
         DeleteClockJournal();
         StepFailed(run, kClockJournalError);
@@ -151,8 +154,7 @@ void CDisplayDriver::ApplyClocks(ApplyRun& run)
     }
     // A clock refused keeps the journal: the next start puts the pair
     // before the apply back.
-    if (run.ok && (run.coreWritten || run.memWritten)
-        && (!trialLeft || LeftTrialFor(journal, m_nNewCoreClock, m_nNewMemClock))) {
+    if (run.ok && (!trialLeft || LeftTrialFor(journal, m_nNewCoreClock, m_nNewMemClock))) {
         if (found != JournalFound::kNone || journaled)
             DeleteClockJournal();
         m_strRestoreError.clear();

@@ -2,6 +2,8 @@
 // display driver, the hardware values read from the resource manager, the
 // one-time capture of the baseline clocks, and the display escapes that
 // other operations use.
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "driver/display_driver.h"
@@ -52,13 +54,10 @@ bool CDisplayDriver::Verify(const char* deviceName)
         m_hDC = 0;
     }
     std::uint32_t nameLength = static_cast<std::uint32_t>(std::strlen(deviceName));
-    bool isDriverName = nameLength == 7;
-    for (std::uint32_t i = 0; isDriverName && i < nameLength; ++i) {
-        char c = deviceName[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        isDriverName = c == "DISPLAY"[i];
-    }
+    const bool isDriverName =
+        nameLength == 7 && std::equal(deviceName, deviceName + 7, "DISPLAY", [](char c, char upper) {
+            return std::toupper(static_cast<unsigned char>(c)) == upper;
+        });
     m_bByDeviceName = !isDriverName;
     m_hDC = m_bByDeviceName ? m_os.CreateDCA(nullptr, deviceName) : m_os.CreateDCA(deviceName, nullptr);
 

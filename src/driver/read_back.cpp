@@ -172,11 +172,10 @@ std::string CDisplayDriver::ReadBackApplied()
         std::vector<unsigned char> held(written.data.size() + 1);
         std::uint32_t type = 0, size = static_cast<std::uint32_t>(held.size());
         RegKey key = 0;
-        bool read = false;
-        if (m_os.RegOpenKeyExA(m_hRootKey, written.key.c_str(), 0, kKeyQueryValue, &key) == kErrorSuccess) {
-            read = m_os.RegQueryValueExA(key, written.name.c_str(), &type, held.data(), &size) == kErrorSuccess;
+        const bool opened = m_os.RegOpenKeyExA(m_hRootKey, written.key.c_str(), 0, kKeyQueryValue, &key) == kErrorSuccess;
+        const bool read = opened && m_os.RegQueryValueExA(key, written.name.c_str(), &type, held.data(), &size) == kErrorSuccess;
+        if (opened)
             m_os.RegCloseKey(key);
-        }
         held.resize(read ? std::min<std::size_t>(size, held.size()) : 0);
         if (read && type == written.type && held == written.data)
             continue;

@@ -86,8 +86,7 @@ RecordFound ReadRunJournal(CDisplayDriver& driver, RunJournal* journal)
     const bool hasOwner = ReadText(driver, kOwner, &journal->owner) && !journal->owner.empty();
     const bool hasProgram = ReadText(driver, kProgram, &journal->program);
     std::uint32_t type = 0, size = 0;
-    present = present || hasOwner || hasProgram
-              || driver.ReadValue(layout::kRunJournalKey, kOwner, &type, nullptr, &size)
+    present = present || driver.ReadValue(layout::kRunJournalKey, kOwner, &type, nullptr, &size)
               || driver.ReadValue(layout::kRunJournalKey, kProgram, &type, nullptr, &size);
     if (!present)
         return RecordFound::kNone;

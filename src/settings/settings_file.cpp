@@ -46,13 +46,12 @@ bool CheckSettingsText(const std::string& text, std::string* why)
 {
     const std::string expected = Lower(kSettingsSection);
     bool inSection = false;
+    // Line by line, the last one ended by the text's end.
     std::size_t start = 0;
-    for (int number = 1; start < text.size(); ++number) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string raw = text.substr(start, end - start);
-        start = end + 1;
+    for (int number = 1; start != std::string::npos; ++number) {
+        const std::size_t end = text.find('\n', start);
+        const std::string raw = text.substr(start, end == std::string::npos ? end : end - start);
+        start = end == std::string::npos ? end : end + 1;
         const std::string where = "line " + std::to_string(number);
         if (raw.find('\0') != std::string::npos) {
             *why = where + " holds a NUL byte";

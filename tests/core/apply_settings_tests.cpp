@@ -191,10 +191,14 @@ TEST_CASE("settings are written as the driver keeps them")
     CHECK(rig.system.FindValue(kGlobal, "EnableIrongate2x") == nullptr);
     CHECK(rig.system.Dword(kGlobal, "EnableVia4X") == 1);
 
+    d.m_nNewAGPRate = 2;  // from 4x: the 4x switch goes
+    REQUIRE(d.ApplySettings());
+    CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
+    CHECK(rig.system.Dword(kGlobal, "EnableIrongate2x") == 1);
     d.m_nNewAGPRate = 1;
     d.SetNewD3DFSAA(4);
     REQUIRE(d.ApplySettings());
-    CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
+    CHECK(rig.system.FindValue(kGlobal, "EnableIrongate2x") == nullptr);
     CHECK(rig.system.Dword(kD3D, "ANTIALIASQUALITY") == 3);
 
     // What is written reads back as what was chosen.
@@ -220,18 +224,21 @@ TEST_CASE("Direct3D vertical sync goes to the value the driver uses")
     CHECK(rig.system.FindValue(kD3D, "VSYNCENABLE") == nullptr);
 }
 
-TEST_CASE("an older device gets no Direct3D FSAA written")
+TEST_CASE("an older device gets no Direct3D FSAA written; device 0x0100 is the first that does")
 {
-    Rig rig;
-    rig.system.PutKey(kRun);
-    emulator::AdapterState old;
-    old.pciId = 0x00A010DE;
-    rig.adapter.Reset(old);
-    REQUIRE(rig.driver.Open(kDisplayName));
-    rig.driver.SetNewD3DFSAA(9);
-    CHECK(rig.driver.ApplySettings());
-    CHECK(rig.system.FindValue(kD3D, "ANTIALIASENABLE") == nullptr);
-    CHECK(rig.driver.m_nNewD3DFSAA != rig.driver.m_nD3DFSAA);
+    for (const std::uint32_t device : {0x00A0u, 0x0100u}) {
+        CAPTURE(device);
+        Rig rig;
+        rig.system.PutKey(kRun);
+        emulator::AdapterState board;
+        board.pciId = device << 16 | 0x10DE;
+        rig.adapter.Reset(board);
+        REQUIRE(rig.driver.Open(kDisplayName));
+        rig.driver.SetNewD3DFSAA(9);
+        CHECK(rig.driver.ApplySettings());
+        CHECK((rig.system.FindValue(kD3D, "ANTIALIASENABLE") != nullptr) == (device == 0x0100));
+        CHECK((rig.driver.m_nNewD3DFSAA == rig.driver.m_nD3DFSAA) == (device == 0x0100));
+    }
 }
 
 TEST_CASE("a Run key that cannot be opened gives E5.6")

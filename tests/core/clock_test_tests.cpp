@@ -192,6 +192,31 @@ TEST_CASE("after a refused restore, an apply of the tested pair or of the clocks
     }
 }
 
+TEST_CASE("a test that cannot begin tests nothing, and a refused restore is not told after a later good one")
+{
+    TestRig rig;
+    rig.system.lockedElsewhere = true;
+    rig.driver.SetNewCoreClock(230);
+    CHECK_FALSE(rig.driver.TestClockSpeeds());
+    CHECK(rig.driver.GetLastErrorText() == CDisplayDriver::kSettingsBusy);
+    CHECK(rig.BoardAtFactoryClocks());
+    rig.system.lockedElsewhere = false;
+
+    rig.adapter.FailWhen(RefuseRestores());
+    REQUIRE(rig.driver.TestClockSpeeds());  // passed; 200 refused back, the journal stands
+    REQUIRE_FALSE(rig.driver.GetRestoreErrorText().empty());
+    rig.adapter.FailWhen([](const Request& r) { return r.code == nv::kFnRmConfigSet; });
+    rig.driver.SetNewCoreClock(220);
+    CHECK_FALSE(rig.driver.TestClockSpeeds());  // the standing journal cannot be settled first
+    CHECK(rig.driver.GetLastErrorText() == CDisplayDriver::kNothingTested);
+    CHECK(rig.CoreHz() == 230000000);
+    CHECK(rig.adapter.OpenClients() == 0);
+    rig.adapter.FailWhen(nullptr);
+    CHECK(rig.driver.TestClockSpeeds());
+    CHECK(rig.driver.GetRestoreErrorText().empty());
+    CHECK(rig.BoardAtFactoryClocks());
+}
+
 TEST_CASE("only the pair that passed the last test may be applied, besides the current clocks")
 {
     TestRig rig;
@@ -205,6 +230,16 @@ TEST_CASE("only the pair that passed the last test may be applied, besides the c
     CHECK(rig.driver.ApplySettings());
     CHECK(rig.CoreHz() == 200000000);
     CHECK(rig.driver.GetCoreClock() == 200);
+    // A pass lets one apply take its clocks, and no later one.
+    rig.driver.SetNewCoreClock(230);
+    REQUIRE(rig.driver.TestClockSpeeds());
+    REQUIRE(rig.driver.ApplySettings());
+    CHECK(rig.CoreHz() == 230000000);
+    rig.driver.SetNewCoreClock(200);  // the baseline, no test needed
+    REQUIRE(rig.driver.ApplySettings());
+    rig.driver.SetNewCoreClock(230);
+    CHECK(rig.driver.ApplySettings());
+    CHECK(rig.CoreHz() == 200000000);
 }
 
 TEST_CASE("a test leaves the clock it does not test as the board ran it, to the hertz")
@@ -396,6 +431,11 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
         CHECK(rig.driver.GetCoreClock() == c.currentCore);  // read after settling
         CHECK(Journal(rig.system) == c.journalAfter);
         CHECK(rig.adapter.OpenClients() == 0);
+        CHECK(rig.system.OpenKeys() == 0);
+        bool displayReset = false;  // the display takes clocks put back
+        for (const Request& r : rig.adapter.Requests())
+            displayReset = displayReset || r.kind == Request::kDisplaySettings;
+        CHECK(displayReset == (c.coreAfter != c.boardCoreMHz));
         // Told once: a later Open of the same session says nothing more.
         rig.adapter.FailWhen(nullptr);
         REQUIRE(rig.driver.Open(kDisplayName));
@@ -523,6 +563,17 @@ TEST_CASE("after a failed test whose clocks stayed on the board, OK puts back wh
     CHECK(rig.driver.ApplySettings());
     CHECK(rig.BoardAtFactoryClocks());
     CHECK(Journal(rig.system) == kNoJournal);
+}
+
+TEST_CASE("a journal whose apply mark is not 1 is a test's: its trial pair is listed as failed")
+{
+    Rig rig;
+    REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));
+    for (std::size_t i = 0; i < 4; ++i)
+        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{200, 166, 240, 166}[i]);
+    rig.system.PutDword(kJournal, layout::kJournalApplying, 0);
+    REQUIRE(rig.driver.Open(kDisplayName));
+    CHECK(rig.driver.FailedClocks() == std::vector<driver::ClockPair>{{240, 166}});
 }
 
 TEST_CASE("a journal is written whole and alone: nothing of the last one stays beside it")

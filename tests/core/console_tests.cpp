@@ -67,6 +67,9 @@ std::string Lower(std::string text)
 TEST_CASE("status names the adapter, every setting, the clocks and their range; --ini is the file")
 {
     ConsoleRig rig;
+    CHECK(rig.Run({"--help"}) == kDone);
+    CHECK(rig.console.out.rfind("usage: marovexctl COMMAND", 0) == 0);
+    rig.Clear();
     CHECK(rig.Status()
           == "adapter: device 0x0110, SYSTEM\\CurrentControlSet\\Services\\nv4\\Device0\n"
              "d3d-vsync: on\nd3d-fsaa: 4x\ngl-vsync: on\ngl-fsaa: off\noverlay: standard\nstartup: off\n"
@@ -157,6 +160,7 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         {{"export", "--ini"}, "unknown option \"--ini\""},
         {{"export", "saved.ini", "-f"}, "unknown option \"-f\""},
         {{"set", "--ini"}, "unknown option \"--ini\""},
+        {{"run", "", "RACER.EXE"}, "\"\" is no settings FILE"},
     };
     const auto before = rig.system.Values();
     for (const auto& c : cases) {
@@ -212,6 +216,26 @@ TEST_CASE("clocks are tested on the board before they are applied")
         CHECK(rig.Run({"reset"}) == kDone);
         CHECK(rig.CoreMHz() == 200);
         CHECK(rig.console.testRuns.size() == 1);
+    }
+    SUBCASE("a memory clock alone is tested and applied")
+    {
+        CHECK(rig.Run({"clocks", "211", "180", "--yes"}) == kDone);
+        CHECK(rig.adapter.State().memClockHz == 180000000);
+        CHECK(rig.CoreMHz() == 211);
+        CHECK(Has(rig.Status(), "\npassed-clocks: 211/166 MHz, 211/180 MHz\n"));
+        CHECK(rig.Run({"reset"}) == kDone);  // both clocks back to the baseline
+        CHECK(rig.adapter.State().memClockHz == 166000000);
+        CHECK(rig.CoreMHz() == 200);
+    }
+    SUBCASE("a board that does not take the clocks tested nothing: no failure is told")
+    {
+        emulator::AdapterState board = rig.adapter.State();
+        board.ignoreClockSets = 1;
+        rig.adapter.Reset(board);
+        rig.Clear();
+        CHECK(rig.Run({"clocks", "220", "166", "--yes"}) == kTestFailed);
+        CHECK(rig.console.err == std::string(CDisplayDriver::kNothingTested) + "\n");
+        CHECK_FALSE(Has(rig.Status(), "220/166"));
     }
 }
 
@@ -416,6 +440,11 @@ TEST_CASE("run: refused files and failed tests start nothing and change nothing"
     CHECK(rig.Run({"run", "fast.ini"}) == kBadInput);
     CHECK(rig.Run({"run", "fast.ini", "RACER.EXE"}) == kDeclined);
     CHECK(rig.Run({"run", "--yes", "fast.ini", "RACER.EXE"}) == kTestFailed);
+    // A record that cannot be written whole is removed, and nothing runs.
+    rig.console.files["vsync.ini"] = "[Marovex]\nd3d-vsync=off\n";
+    rig.system.failRegistryWhen = [](const fake::RegCall& c) { return c.op == fake::RegCall::kSet && c.value == "Owner"; };
+    CHECK(rig.Run({"run", "vsync.ini", "RACER.EXE"}) == kApplyFailed);
+    rig.system.failRegistryWhen = nullptr;
     CHECK(rig.console.started.empty());
     auto after = rig.system.Values();
     after.erase(Lower(layout::kClockJournalKey) + "\\failed clocks");
@@ -460,6 +489,7 @@ TEST_CASE("a program's command line is taken as typed, from the word asked for")
           == "\"C:\\GAMES\\RACER.EXE\" \"a b\"  c\\\"d");
     CHECK(CommandLineFrom("x run a\\\"b\" c\" GAME.EXE", 3) == "GAME.EXE");
     CHECK(CommandLineFrom("x run", 3).empty());
+    CHECK(CommandLineFrom("  x run a GAME.EXE -f", 3) == "GAME.EXE -f");  // blanks before the program's name
 }
 
 TEST_CASE("run: one at a time from before its question, the driver's own values back, a setting not taken told so")
@@ -492,6 +522,12 @@ TEST_CASE("run: one at a time from before its question, the driver's own values 
         emulator::AdapterState board = rig.adapter.State();
         board.refuseSettingWrites = 1;
         rig.adapter.Reset(board);
+        rig.console.program = [&] {  // the record no longer holds what was not taken
+            fake::FakeConsole other;
+            CHECK(RunCommand(rig.adapter, other, {"status"}) == kDone);
+            CHECK(Has(other.out, "(holds core-clock, memory-clock)\n"));
+            return 0;
+        };
         CHECK(rig.Run({"run", "--yes", "fast.ini", "RACER.EXE"}) == kDone);
         CHECK(Has(rig.console.err, "marovexctl: the driver did not take d3d-vsync; it is left as it was\n"));
         CHECK(Has(rig.console.err, "marovexctl: the driver did not take overlay; it is left as it was\n"));

@@ -105,6 +105,18 @@ TEST_CASE("Open reads the board, captures the baseline once, and reads the setti
     }
 }
 
+TEST_CASE("Open reads the board's fast writes and output device")
+{
+    Rig rig;
+    emulator::AdapterState board;
+    board.fastWrites = 1;
+    board.outputDevice = nv::kOutputTV;
+    rig.adapter.Reset(board);
+    REQUIRE(rig.driver.Open(kDisplayName));
+    CHECK(rig.driver.m_bFastWrites);
+    CHECK(rig.driver.m_nOutputDevice == nv::kOutputTV);
+}
+
 TEST_CASE("the baseline is captured once and survives a changed clock")
 {
     Rig rig;

@@ -118,6 +118,7 @@ TEST_CASE("each device, kept: the driver told, the mode changed, the record stor
         CHECK(rig.DeviceEscapes()
               == std::vector<std::vector<std::uint32_t>>{{0, static_cast<std::uint32_t>(c.to),
                                                           static_cast<std::uint32_t>(c.format)}});
+        CHECK(rig.system.LiveDCs() == 1);  // the escapes' own contexts are deleted
         REQUIRE(rig.system.messageBoxes.size() == 2);
         CHECK(rig.system.messageBoxes[0].text == "Are you sure you wish to change output devices?");
         CHECK(rig.system.messageBoxes[1].text == "Would you like to keep these settings?");
@@ -164,6 +165,11 @@ TEST_CASE("declining to keep puts the previous device and the desktop mode back"
     CHECK(rig.ModeChanges()
           == std::vector<std::vector<std::uint32_t>>{{640, 480, 8, 60}, {1024, 768, 32, 75}});
     CHECK(rig.DeviceEscapes() == std::vector<std::vector<std::uint32_t>>{{0, 3, 5}, {0, 0, 0}});
+    std::vector<std::uint32_t> devices;  // what the driver's item 79 was told, the old device last
+    for (const Request& r : rig.adapter.Requests())
+        if (r.code == nv::kFnRmConfigSet && r.item == nv::kItemOutputDevice)
+            devices.push_back(r.fields.at(4));
+    CHECK((!devices.empty() && devices.back() == nv::kOutputMonitor));
     CHECK(Record(rig.system, kTVOut, "DynamicFmt").empty());
     // Both mode changes as a 4.0 system reads them: a 148-byte record with
     // the four fields it gives, kept in the registry, on the verified display.
@@ -202,6 +208,7 @@ TEST_CASE("fallbacks when the driver refuses a mode")
         rig.driver.m_nModeRefresh = 60;
         CHECK(rig.Switch(nv::kOutputMonitor, {kIdYes, kIdYes}));
         CHECK(rig.ModeChanges() == std::vector<std::vector<std::uint32_t>>{{640, 480, 16, 60}});
+        CHECK(Record(rig.system, kModes, "Analog Monitor") == std::vector<std::uint32_t>{640, 480, 16, 60});
         const auto asked = rig.Sent(Request::kDisplayEscape, nv::kEscSetOutputMode);
         REQUIRE(asked.size() == 2);
         CHECK(asked[0].fields == std::vector<std::uint32_t>{2048, 1536, 16, 0});
@@ -221,6 +228,12 @@ TEST_CASE("fallbacks when the driver refuses a mode")
         CHECK_FALSE(rig.Switch(nv::kOutputMonitor, {kIdYes, kIdYes}));
         CHECK(rig.system.messageBoxes.empty());
         CHECK(rig.DeviceEscapes().empty());
+    }
+    SUBCASE("a flat panel the driver tells nothing of: false") {
+        SwitchRig rig(nv::kOutputMonitor);
+        rig.adapter.FailWhen([](const Request& r) { return r.item == nv::kItemFlatPanelInfo; });
+        CHECK_FALSE(rig.Switch(nv::kOutputFlatPanel, {kIdYes, kIdYes}));
+        CHECK(rig.system.messageBoxes.empty());
     }
     SUBCASE("a TV with no stored format and no format from the driver: false") {
         SwitchRig rig(nv::kOutputMonitor);
@@ -281,6 +294,18 @@ TEST_CASE("stored records of the wrong size")
         PutRecord(rig.system, "Analog Monitor", {800, 600, 16, 85, 1});
         CHECK(rig.Switch(nv::kOutputMonitor, {kIdYes, kIdYes}));
         CHECK(rig.ModeChanges() == std::vector<std::vector<std::uint32_t>>{{1024, 768, 32, 75}});
+    }
+    SUBCASE("a short TV block replaces only its first bytes of the block kept") {
+        SwitchRig rig(nv::kOutputMonitor);
+        std::memset(rig.driver.m_TVFormatBlock, 0x33, sizeof rig.driver.m_TVFormatBlock);
+        const std::uint32_t format = 7;
+        rig.system.PutValue(kTVOut, "DynamicFmt", platform::kRegBinary, &format, sizeof format);
+        CHECK(rig.Switch(nv::kOutputTV, {kIdYes, kIdYes}));
+        const fake::RegValue* stored = rig.system.FindValue(kTVOut, "DynamicFmt");
+        REQUIRE(stored);
+        std::vector<unsigned char> expected(sizeof rig.driver.m_TVFormatBlock, 0x33);
+        std::memcpy(expected.data(), &format, sizeof format);
+        CHECK(stored->data == expected);
     }
     SUBCASE("a TV block that is too long falls back to the driver's format") {
         SwitchRig rig(nv::kOutputMonitor);

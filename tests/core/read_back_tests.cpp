@@ -120,12 +120,15 @@ TEST_CASE("read-back: an exact board tells nothing, a rounding or ignoring one t
 {
     OpenedRig rig;
     CHECK(ApplyCore(rig.driver, 211).empty());
+    CHECK(rig.adapter.OpenClients() == 0);  // the read's own connection is freed
 
     emulator::AdapterState board;
     board.clockStepHz = 2000000;
     rig.adapter.Reset(board);
     CDisplayDriver stepped(rig.adapter, rig.system, 0);
     CHECK(ApplyCore(stepped, 211) == "The driver runs the core clock at 210 MHz, not at the 211 MHz that was applied.");
+    REQUIRE(stepped.ApplySettings());  // nothing to apply: no clock to read back
+    CHECK(stepped.ReadBackApplied().empty());
 
     board.clockStepHz = 0;
     board.ignoreClockSets = 1;
@@ -165,6 +168,11 @@ TEST_CASE("read-back: registry values not kept as written are named")
     const std::vector<unsigned char> bytes = held->data;
     rig.system.PutValue(openGL, "DefaultSwapInterval", platform::kRegBinary, bytes.data(), bytes.size());
     CHECK(d.ReadBackApplied() == "The registry value OpenGL\\DefaultSwapInterval does not hold what was applied.");
+    std::uint32_t applied = 0;
+    std::memcpy(&applied, bytes.data(), 4);
+    rig.system.PutDword(openGL, "DefaultSwapInterval", applied + 5);  // changed by another program since
+    CHECK(d.ReadBackApplied() == "The registry value OpenGL\\DefaultSwapInterval holds " + std::to_string(applied + 5)
+                                     + ", not the " + std::to_string(applied) + " that was applied.");
     CHECK(d.ApplySettings());
     CHECK(d.ReadBackApplied().empty());
 }

@@ -167,14 +167,19 @@ TEST_CASE("the vertical sync mode, once found, stays in use")
     CHECK(s.driver.m_bUseVSyncMode);
 }
 
-TEST_CASE("an older device keeps the Direct3D FSAA it had")
+TEST_CASE("an older device keeps the Direct3D FSAA it had; device 0x0100 is the first that reads it")
 {
-    Settings s(0x00A0);
-    s.system.PutDword(kD3D, "ANTIALIASENABLE", 2);
-    s.system.PutDword(kD3D, "ANTIALIASQUALITY", 5);
-    REQUIRE(s.Read());
-    CHECK(s.driver.GetD3DFSAA() == 0);
-    CHECK(s.driver.m_nNewD3DFSAA == 0);
+    for (const std::uint16_t device : {0x00A0, 0x0100}) {
+        CAPTURE(device);
+        Settings s(device);
+        s.system.PutDword(kD3D, "ANTIALIASENABLE", 2);
+        s.system.PutDword(kD3D, "ANTIALIASQUALITY", 5);
+        s.system.PutDword(kD3D, "VALIDATEZMETHOD", 0);  // kept as 0: off
+        REQUIRE(s.Read());
+        CHECK((s.driver.GetD3DFSAA() != 0) == (device == 0x0100));
+        CHECK(s.driver.m_nNewD3DFSAA == s.driver.GetD3DFSAA());
+        CHECK_FALSE(s.driver.m_bD3DZBuffer);
+    }
 }
 
 TEST_CASE("an unknown overlay mode leaves the previous one")

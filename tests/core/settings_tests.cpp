@@ -53,7 +53,7 @@ bool Opens(OpenedRig& rig) { return OpenPuttingBackRun(rig.system, rig.driver, r
 
 TEST_CASE("a name the system opens as a device is no settings file, with an extension or a folder")
 {
-    for (const char* device : {"AUX", "con", "Prn.ini", "nul.txt", "COM1", "c:\\out\\lpt9.ini", "a/com5", "D:aux"})
+    for (const char* device : {"AUX", "con", "Prn.ini", "nul.txt", "COM1", "c:\\out\\lpt9.ini", "a/com5", "D:aux", "aux .ini"})
         CHECK_MESSAGE(IsDeviceName(device), device);
     for (const char* file : {"auxiliary.ini", "com10", "lpt0.ini", "con\\saved.ini", "console", "my.aux"})
         CHECK_MESSAGE(!IsDeviceName(file), file);
@@ -76,6 +76,7 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
              s.PutDword(kRecord, "startup run", 0);
          }},
         {"no owner", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Owner", 9); }},
+        {"a memory clock above the range", [](fake::FakeSystem& s) { Both(s, kMemClock, 166, 300); }},
     };
     for (const auto& c : cases) {
         CAPTURE(std::string(c.what));
@@ -102,7 +103,7 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
         CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
     }
     // A lone value of a record, of whatever kind, is a record's junk too.
-    for (const char* lone : {"Program", "gl-vsync before", "gl-vsync run"}) {
+    for (const char* lone : {"Program", "Owner", "gl-vsync before", "gl-vsync run"}) {
         CAPTURE(std::string(lone));
         OpenedRig rig;
         rig.system.PutDword(kRecord, lone, 1);
@@ -189,10 +190,44 @@ TEST_CASE("an apply while a run holds the clocks leaves the log-on record the cl
     REQUIRE(settings::ApplySettings(rig.driver));
     CHECK(rig.system.FindValue(layout::kRunKey, layout::kStartupValue) != nullptr);
     CHECK(logOn() == "200/166");
-    // The user's own clocks, applied during the game, are the user's.
-    StageTestedClocks(rig.driver, 220, 170);
+    // The user's own clocks, applied during the game, are the user's, even
+    // with one of them the game's.
+    StageTestedClocks(rig.driver, 211, 170);
     REQUIRE(settings::ApplySettings(rig.driver));
-    CHECK(logOn() == "220/170");
+    CHECK(logOn() == "211/170");
+}
+
+TEST_CASE("a put-back that finds the settings busy keeps the record for the next, which puts everything back")
+{
+    OpenedRig rig;
+    RunGame(rig, GameRecord());
+    RunJournal read;
+    REQUIRE(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
+    rig.system.lockedElsewhere = true;
+    PutBackReport report = PutBack(rig.driver, read);
+    CHECK(report.putBack.empty());
+    CHECK(report.failed.size() == 2);
+    CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
+    rig.system.lockedElsewhere = false;
+    report = PutBack(rig.driver, read);
+    CHECK(report.putBack == std::vector<std::string>{kCoreClock, "d3d-vsync"});
+    CHECK(report.failed.empty());
+    CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kNone);
+    CHECK(rig.adapter.State().coreClockHz == 200000000u);
+    // The put-back left the log-on entry to the applies after it.
+    rig.driver.SetNewApplyAtStartup(true);
+    REQUIRE(rig.driver.ApplySettings());
+    CHECK(rig.system.FindValue(layout::kRunKey, layout::kStartupValue) != nullptr);
+}
+
+TEST_CASE("the driver's overlay modes 1 and 2 show as standard")
+{
+    OpenedRig rig;
+    for (const int mode : {0, 1, 2, 3}) {
+        rig.driver.m_nOverlayMode = mode;
+        CHECK(CurrentValue(rig.driver, "overlay") == (mode == 3 ? 3 : 0));
+        CHECK(DriverValue(rig.driver, "overlay") == mode);
+    }
 }
 
 TEST_CASE("a setting the driver does not take back is told as not put back, with the apply's message")
@@ -221,6 +256,10 @@ TEST_CASE("a line that only opens or only closes a bracket is no section: the ke
     CHECK(CheckSettingsText("[Marovex]\n[label\nlabel]\n", &why));
     CHECK_FALSE(CheckSettingsText("[label\n[Marovex]\n", &why));
     CHECK(why == "line 1 comes before [Marovex]");
+    CHECK_FALSE(CheckSettingsText("[Marovex]\n[marovex]\n", &why));  // a second section, even of the same name
+    CHECK(why == "line 2: a settings file holds one section, [Marovex]");
+    CHECK_FALSE(CheckSettingsText("[Other]\n", &why));
+    CHECK(why == "line 1: a settings file holds one section, [Marovex]");
     CHECK_FALSE(CheckSettingsText("[]\n[Marovex]\n", &why));  // an empty name is a section, not Marovex
     CHECK(why == "line 1: a settings file holds one section, [Marovex]");
 }
