@@ -360,9 +360,9 @@ TEST_CASE("setters change pending values only, within what they accept")
         CHECK_FALSE(d.SetNewOutputDevice(device));
         CHECK(d.m_nNewOutputDevice == 4);
     }
-    struct { int choice, width, height, bpp; } modes[] = {
-        {0, 640, 480, 8}, {1, 640, 480, 16}, {2, 640, 480, 32},
-        {3, 800, 600, 8}, {4, 800, 600, 16}, {5, 800, 600, 32},
+    struct { int choice, width, height, bpp; } modes[] = {  // the first choice last: it is also the initial mode
+        {5, 800, 600, 32}, {4, 800, 600, 16}, {3, 800, 600, 8},
+        {2, 640, 480, 32}, {1, 640, 480, 16}, {0, 640, 480, 8},
     };
     for (auto m : modes) {
         CHECK(d.SetTVResolution(m.choice));
@@ -372,8 +372,8 @@ TEST_CASE("setters change pending values only, within what they accept")
     }
     CHECK(d.SetTVResolution(6));
     CHECK(d.SetTVResolution(-1));
-    CHECK(d.m_nTVWidth == 800);
-    CHECK(d.m_nTVBitsPerPel == 32);
+    CHECK(d.m_nTVWidth == 640);
+    CHECK(d.m_nTVBitsPerPel == 8);
 
     // Open discards what was chosen.
     REQUIRE(d.Open(kDisplayName));
