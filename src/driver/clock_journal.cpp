@@ -45,7 +45,8 @@ CDisplayDriver::JournalFound CDisplayDriver::ReadClockJournal(ClockJournal* jour
         ++present;
         std::uint32_t mhz = 0;
         std::memcpy(&mhz, data, sizeof mhz);
-        sound = sound && read == kErrorSuccess && type == kRegDword && size == sizeof mhz && mhz <= 0xFFFF;
+        // A clock beyond the sliders' range is judged below, whatever its size.
+        sound = sound && read == kErrorSuccess && type == kRegDword && size == sizeof mhz;
         *values[i] = sound ? static_cast<int>(mhz) : 0;
     }
     m_os.RegCloseKey(key);

@@ -3,7 +3,6 @@
 // one-time capture of the baseline clocks, and the display escapes that
 // other operations use.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "driver/display_driver.h"
@@ -54,10 +53,10 @@ bool CDisplayDriver::Verify(const char* deviceName)
         m_hDC = 0;
     }
     std::uint32_t nameLength = static_cast<std::uint32_t>(std::strlen(deviceName));
+    // Letter case aside: a letter and its capital differ in bit 5 alone.
     const bool isDriverName =
-        nameLength == 7 && std::equal(deviceName, deviceName + 7, "DISPLAY", [](char c, char upper) {
-            return std::toupper(static_cast<unsigned char>(c)) == upper;
-        });
+        nameLength == 7
+        && std::equal(deviceName, deviceName + 7, "DISPLAY", [](char c, char capital) { return (c & ~0x20) == capital; });
     m_bByDeviceName = !isDriverName;
     m_hDC = m_bByDeviceName ? m_os.CreateDCA(nullptr, deviceName) : m_os.CreateDCA(deviceName, nullptr);
 

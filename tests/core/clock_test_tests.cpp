@@ -252,6 +252,7 @@ TEST_CASE("a test leaves the clock it does not test as the board ran it, to the 
         // The board makes 166 MHz memory as 165 MHz.
         {"a core test on a board with a 1.5 MHz step", 1500000, 199500000, 166000000, 212, 165},
         {"a memory test with the core at 166.666666 MHz", 0, 166666666, 166000000, 167, 180},
+        {"a core test with the memory at 166.333333 MHz", 0, 200000000, 166333333, 220, 166},
     };
     for (const Case& c : cases) {
         CAPTURE(c.what);
@@ -565,13 +566,14 @@ TEST_CASE("after a failed test whose clocks stayed on the board, OK puts back wh
     CHECK(Journal(rig.system) == kNoJournal);
 }
 
-TEST_CASE("a journal whose apply mark is not 1 is a test's: its trial pair is listed as failed")
+TEST_CASE("a journal whose marks are not 1 is a failed test's: its trial pair is listed as failed")
 {
     Rig rig;
     REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));
     for (std::size_t i = 0; i < 4; ++i)
         rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{200, 166, 240, 166}[i]);
     rig.system.PutDword(kJournal, layout::kJournalApplying, 0);
+    rig.system.PutDword(kJournal, layout::kJournalTestPassed, 0);
     REQUIRE(rig.driver.Open(kDisplayName));
     CHECK(rig.driver.FailedClocks() == std::vector<driver::ClockPair>{{240, 166}});
 }

@@ -161,6 +161,7 @@ TEST_CASE("bad words and files are refused with status 1, the bad word named, no
         {{"export", "saved.ini", "-f"}, "unknown option \"-f\""},
         {{"set", "--ini"}, "unknown option \"--ini\""},
         {{"run", "", "RACER.EXE"}, "\"\" is no settings FILE"},
+        {{"run", "--yes"}, "run needs a FILE and a PROGRAM"},
     };
     const auto before = rig.system.Values();
     for (const auto& c : cases) {
@@ -489,6 +490,7 @@ TEST_CASE("a program's command line is taken as typed, from the word asked for")
           == "\"C:\\GAMES\\RACER.EXE\" \"a b\"  c\\\"d");
     CHECK(CommandLineFrom("x run a\\\"b\" c\" GAME.EXE", 3) == "GAME.EXE");
     CHECK(CommandLineFrom("x run", 3).empty());
+    CHECK(CommandLineFrom("marovexctl", 1).empty());
     CHECK(CommandLineFrom("  x run a GAME.EXE -f", 3) == "GAME.EXE -f");  // blanks before the program's name
 }
 
