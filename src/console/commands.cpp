@@ -449,7 +449,7 @@ int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string
         std::size_t at = 1;
         bool yes = false;
         std::string until;
-        for (; at < args.size(); ++at) {
+        for (; at != args.size(); ++at) {  // never past the end: --until's word is checked
             if (args[at] == "--yes") {
                 yes = true;
             } else if (args[at] == "--until") {

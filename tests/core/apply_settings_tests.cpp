@@ -191,15 +191,19 @@ TEST_CASE("settings are written as the driver keeps them")
     CHECK(rig.system.FindValue(kGlobal, "EnableIrongate2x") == nullptr);
     CHECK(rig.system.Dword(kGlobal, "EnableVia4X") == 1);
 
-    d.m_nNewAGPRate = 2;  // from 4x: the 4x switch goes
-    REQUIRE(d.ApplySettings());
-    CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
-    CHECK(rig.system.Dword(kGlobal, "EnableIrongate2x") == 1);
     d.m_nNewAGPRate = 1;
     d.SetNewD3DFSAA(4);
     REQUIRE(d.ApplySettings());
-    CHECK(rig.system.FindValue(kGlobal, "EnableIrongate2x") == nullptr);
+    CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
     CHECK(rig.system.Dword(kD3D, "ANTIALIASQUALITY") == 3);
+    for (const int from : {4, 2}) {  // to 2x from 4x, and back to 1x from 2x: the other switch goes
+        d.m_nNewAGPRate = from;
+        REQUIRE(d.ApplySettings());
+        d.m_nNewAGPRate = from == 4 ? 2 : 1;
+        REQUIRE(d.ApplySettings());
+        CHECK(rig.system.FindValue(kGlobal, "EnableVia4X") == nullptr);
+        CHECK((rig.system.FindValue(kGlobal, "EnableIrongate2x") != nullptr) == (from == 4));
+    }
 
     // What is written reads back as what was chosen.
     d.SetNewOpenGLFSAA(1);
