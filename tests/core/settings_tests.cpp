@@ -76,6 +76,7 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
              s.PutDword(kRecord, "startup run", 0);
          }},
         {"no owner", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Owner", 9); }},
+        {"a program that is no text", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Program", 1); }},
         {"a memory clock above the range", [](fake::FakeSystem& s) { Both(s, kMemClock, 166, 300); }},
     };
     for (const auto& c : cases) {
@@ -207,6 +208,7 @@ TEST_CASE("a put-back that finds the settings busy keeps the record for the next
     PutBackReport report = PutBack(rig.driver, read);
     CHECK(report.putBack.empty());
     CHECK(report.failed.size() == 2);
+    CHECK(report.Lines("RACER.EXE") == report.failed);
     CHECK(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
     rig.system.lockedElsewhere = false;
     report = PutBack(rig.driver, read);
