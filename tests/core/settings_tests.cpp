@@ -77,6 +77,9 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
          }},
         {"no owner", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Owner", 9); }},
         {"a program that is no text", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Program", 1); }},
+        {"a program text without its end", [](fake::FakeSystem& s) {
+             s.PutValue(kRecord, "Program", platform::kRegSz, "RACER.EXE", 9);
+         }},
         {"a memory clock above the range", [](fake::FakeSystem& s) { Both(s, kMemClock, 166, 300); }},
     };
     for (const auto& c : cases) {
