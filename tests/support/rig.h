@@ -113,17 +113,15 @@ struct DisplayLibraryGone : platform::PlatformDecorator {
     }
     platform::Module LoadLibraryA(const char* name) override
     {
-        if (std::strcmp(name, "USER32.DLL") != 0)
-            return PlatformDecorator::LoadLibraryA(name);
-        if (++loads >= fromLoad && what == kLibrary)
+        if (std::strcmp(name, "USER32.DLL") == 0 && ++loads >= fromLoad && what == kLibrary)
             return 0;
-        library = PlatformDecorator::LoadLibraryA(name);
-        held += library != 0;
-        return library;
+        const platform::Module module = PlatformDecorator::LoadLibraryA(name);
+        held += module != 0;
+        return module;
     }
     bool FreeLibrary(platform::Module module) override
     {
-        held -= module && module == library;
+        held -= module != 0;
         return PlatformDecorator::FreeLibrary(module);
     }
     platform::Procedure GetProcAddressA(platform::Module module, const char* name) override
@@ -135,6 +133,5 @@ struct DisplayLibraryGone : platform::PlatformDecorator {
     What what;
     int fromLoad;
     int loads = 0;
-    int held = 0;  // loads of the display library not freed
-    platform::Module library = 0;
+    int held = 0;  // libraries loaded and not freed
 };
