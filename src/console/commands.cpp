@@ -198,11 +198,12 @@ int Command::TestClocks(int core, int mem, bool yes)
     return kTestFailed;
 }
 
-// A passed test whose old clocks the board refused back is applied all the
-// same: the board then runs what the user chose.
+// Clocks the board runs already, or that passed their test: a passed test
+// whose old clocks the board refused back is applied all the same, and the
+// board then runs what the user chose.
 bool Command::TestPassed(int status) const
 {
-    return status == kDone || (status == kNotRestored && m_driver.m_bClocksTested);
+    return status == kDone || m_driver.m_bClocksTested;
 }
 
 int Command::Clocks(const SettingsChange& change, bool yes, bool apply)

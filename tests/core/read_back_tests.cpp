@@ -154,6 +154,7 @@ TEST_CASE("read-back: registry values not kept as written are named")
     d.SetNewD3DVSync(false);
     REQUIRE(d.ApplySettings());
     CHECK(d.ReadBackApplied() == "The registry value Direct3D\\VSYNCENABLE does not hold what was applied.");
+    CHECK(rig.system.OpenKeys() == 0);
     // Values the driver's keys keep as written, and an apply with nothing
     // to change, tell nothing.
     board.refuseSettingWrites = 0;
