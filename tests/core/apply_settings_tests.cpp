@@ -495,6 +495,12 @@ TEST_CASE("new clocks go on the board as a pair, even when another program chang
     REQUIRE(rig.driver.ApplySettings());
     CHECK(rig.adapter.State().coreClockHz == 220000000);
     CHECK(rig.adapter.State().memClockHz == 166000000);
+    // A board that still runs the other clock gets the changed one alone.
+    StageTestedClocks(rig.driver, 230, 166);
+    rig.adapter.ClearRequests();
+    REQUIRE(rig.driver.ApplySettings());
+    for (const Request& r : rig.adapter.Requests())
+        CHECK_FALSE((r.code == nv::kFnRmConfigSet && r.item == nv::kItemMemClock));
 }
 
 TEST_CASE("a setting changed alone is applied")
@@ -553,4 +559,12 @@ TEST_CASE("an apply that sets both clocks keeps the pair before it in a journal 
         CHECK(next.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
         CHECK(driver.FailedClocks().empty());
     }
+    // A journal that cannot be written whole sets no clock and leaves none of itself.
+    OpenedRig cut;
+    StageTestedClocks(cut.driver, 220, 180);
+    cut.system.failRegistryWhen = [](const fake::RegCall& c) { return c.op == fake::RegCall::kSet && c.value == "Applying"; };
+    CHECK_FALSE(cut.driver.ApplySettings());
+    CHECK(cut.driver.GetLastErrorText() == CDisplayDriver::kClockJournalError);
+    CHECK(cut.adapter.State().coreClockHz == 200000000);
+    CHECK(cut.system.FindValue(layout::kClockJournalKey, "OldCore") == nullptr);
 }

@@ -217,6 +217,26 @@ TEST_CASE("a test that cannot begin tests nothing, and a refused restore is not 
     CHECK(rig.BoardAtFactoryClocks());
 }
 
+TEST_CASE("a pair that settling another program's test puts back on the board needs no test")
+{
+    TestRig rig;  // the window, opened at 200/166
+    CDisplayDriver other(rig.adapter, rig.system, 0);  // marovexctl clocks 220 166, then a test of 245 killed
+    REQUIRE(other.Open(kDisplayName));
+    StageTestedClocks(other, 220, 166);
+    REQUIRE(other.ApplySettings());
+    for (std::size_t i = 0; i < 4; ++i)
+        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{220, 166, 245, 166}[i]);
+    emulator::AdapterState board = rig.adapter.State();
+    board.coreClockHz = 245000000;
+    rig.adapter.Reset(board);
+    rig.driver.SetNewCoreClock(220);
+    CHECK(rig.driver.TestClockSpeeds());  // the settle put 220 back: nothing left to test
+    CHECK(rig.system.clockTestRuns.empty());
+    CHECK(rig.CoreHz() == 220000000);
+    CHECK(Journal(rig.system) == kNoJournal);
+    CHECK(rig.adapter.OpenClients() == 0);
+}
+
 TEST_CASE("only the pair that passed the last test may be applied, besides the current clocks")
 {
     TestRig rig;

@@ -53,6 +53,7 @@ TEST_CASE("a fresh driver object has its initial values")
     CHECK(d.m_nOpenGLFSAA == -1);
     CHECK(d.m_nAGPRate == 1);
     CHECK_FALSE(d.m_bClocksTested);
+    CHECK_FALSE(g_bOutputSwitchDeclined);  // nothing declined before any switch
     CHECK(system.LiveDCs() == 0);
 }
 
