@@ -6,6 +6,7 @@
 // hung and was restarted), or that the board refused the old clocks back.
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "driver/display_driver.h"
@@ -36,7 +37,7 @@ CDisplayDriver::JournalFound CDisplayDriver::ReadClockJournal(ClockJournal* jour
     int* values[4] = {&journal->oldCore, &journal->oldMem, &journal->trialCore, &journal->trialMem};
     int present = 0;
     bool sound = true;
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i != std::size(values); ++i) {
         unsigned char data[8] = {};
         std::uint32_t type = 0, size = sizeof data;
         const long read = m_os.RegQueryValueExA(key, layout::kJournalValues[i], &type, data, &size);

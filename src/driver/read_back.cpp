@@ -38,7 +38,7 @@ std::string MHzText(std::uint32_t hz)
 std::string ClockDifference(const char* which, std::uint32_t runsHz, int appliedMHz)
 {
     const std::uint32_t appliedHz = MHzToHz(appliedMHz);
-    const std::uint32_t apart = runsHz > appliedHz ? runsHz - appliedHz : appliedHz - runsHz;
+    const std::uint32_t apart = std::max(runsHz, appliedHz) - std::min(runsHz, appliedHz);
     if (apart < 500000)
         return std::string();
     return "The driver runs the " + std::string(which) + " clock at " + MHzText(runsHz) + ", not at the "

@@ -136,6 +136,7 @@ TEST_CASE("a record is written into an empty key, and the driver's own values co
     REQUIRE(ReadRunJournal(rig.driver, &read) == RecordFound::kWhole);
     CHECK(read.program == record.program);
     CHECK(read.settings == record.settings);
+    CHECK(rig.system.OpenKeys() == 0);
     const PutBackReport report = PutBack(rig.driver, read);
     CHECK(report.putBack == std::vector<std::string>{"overlay"});
     CHECK(rig.driver.GetOverlayMode() == 1);
