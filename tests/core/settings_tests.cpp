@@ -76,6 +76,7 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
              s.PutDword(kRecord, "startup run", 0);
          }},
         {"no owner", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Owner", 9); }},
+        {"an empty owner", [](fake::FakeSystem& s) { s.PutValue(kRecord, "Owner", platform::kRegSz, "", 1); }},
         {"a program that is no text", [](fake::FakeSystem& s) { s.PutDword(kRecord, "Program", 1); }},
         {"a program text without its end", [](fake::FakeSystem& s) {
              s.PutValue(kRecord, "Program", platform::kRegSz, "RACER.EXE", 9);
