@@ -586,6 +586,28 @@ TEST_CASE("after a failed test whose clocks stayed on the board, OK puts back wh
     CHECK(Journal(rig.system) == kNoJournal);
 }
 
+TEST_CASE("a settle whose core restore is refused is no restore, even when the board then cannot tell its clocks")
+{
+    Rig rig;
+    REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));  // the baseline
+    for (std::size_t i = 0; i < 4; ++i)
+        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{200, 166, 250, 180}[i]);
+    emulator::AdapterState board = rig.adapter.State();
+    board.coreClockHz = 250000000;
+    board.memClockHz = 180000000;
+    rig.adapter.Reset(board);
+    auto clockReads = std::make_shared<int>(0);  // the session's two, the settle's two, then none
+    rig.adapter.FailWhen([clockReads](const Request& r) {
+        const bool clock = r.item == nv::kItemCoreClock || r.item == nv::kItemMemClock;
+        return (r.code == nv::kFnRmConfigSet && r.item == nv::kItemCoreClock)
+               || (r.code == nv::kFnRmConfigGet && clock && ++*clockReads > 4);
+    });
+    REQUIRE(rig.driver.Open(kDisplayName));
+    REQUIRE(rig.system.messageBoxes.size() == 1);
+    CHECK(rig.system.messageBoxes[0].text.find("could not be restored") != std::string::npos);
+    CHECK(Journal(rig.system) == std::vector<std::uint32_t>{200, 166, 250, 180});
+}
+
 TEST_CASE("a journal whose marks are not 1 is a failed test's: its trial pair is listed as failed")
 {
     Rig rig;

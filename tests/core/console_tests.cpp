@@ -446,6 +446,7 @@ TEST_CASE("run: refused files and failed tests start nothing and change nothing"
     rig.system.failRegistryWhen = [](const fake::RegCall& c) { return c.op == fake::RegCall::kSet && c.value == "Owner"; };
     CHECK(rig.Run({"run", "vsync.ini", "RACER.EXE"}) == kApplyFailed);
     rig.system.failRegistryWhen = nullptr;
+    CHECK(rig.system.FindValue(layout::kRunJournalKey, "Program") == nullptr);
     rig.system.lockedElsewhere = true;  // the window applies meanwhile: the record goes, nothing runs
     CHECK(rig.Run({"run", "vsync.ini", "RACER.EXE"}) == kBusy);
     rig.system.lockedElsewhere = false;
