@@ -70,6 +70,10 @@ TEST_CASE("a run record with any junk value, or without its owner, is removed un
         {"an OpenGL FSAA quality", [](fake::FakeSystem& s) { Both(s, "gl-fsaa", 99, 0); }},
         {"a Direct3D FSAA level", [](fake::FakeSystem& s) { Both(s, "d3d-fsaa", 0, 7); }},
         {"a value of another type", [](fake::FakeSystem& s) { s.PutString(kRecord, "d3d-vsync before", "1"); }},
+        {"four bytes of another type", [](fake::FakeSystem& s) {
+             const std::uint32_t one = 1;
+             s.PutValue(kRecord, "d3d-vsync before", platform::kRegBinary, &one, sizeof one);
+         }},
         {"half a setting", [](fake::FakeSystem& s) { s.PutDword(kRecord, "gl-vsync before", 1); }},
         {"the log-on entry", [](fake::FakeSystem& s) {
              s.PutDword(kRecord, "startup before", 1);
