@@ -28,6 +28,14 @@ std::vector<std::uint32_t> Journal(const fake::FakeSystem& system)
 }
 const std::vector<std::uint32_t> kNoJournal = {0, 0, 0, 0};
 
+// Stores a journal's values as a test or apply leaves them, 0 for each left out.
+void PutJournal(fake::FakeSystem& system, const std::vector<std::uint32_t>& values)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        if (values[i])
+            system.PutDword(kJournal, kJournalValues[i], values[i]);
+}
+
 struct TestRig : OpenedRig {
     std::uint32_t CoreHz() const { return adapter.State().coreClockHz; }
     std::uint32_t MemHz() const { return adapter.State().memClockHz; }
@@ -224,8 +232,7 @@ TEST_CASE("a pair that settling another program's test puts back on the board ne
     REQUIRE(other.Open(kDisplayName));
     StageTestedClocks(other, 220, 166);
     REQUIRE(other.ApplySettings());
-    for (std::size_t i = 0; i < 4; ++i)
-        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{220, 166, 245, 166}[i]);
+    PutJournal(rig.system, {220, 166, 245, 166});
     emulator::AdapterState board = rig.adapter.State();
     board.coreClockHz = 245000000;
     rig.adapter.Reset(board);
@@ -432,9 +439,7 @@ TEST_CASE("a journal left behind is settled when the session is first opened")
         state.coreClockHz = c.boardCoreMHz * 1000000u;
         state.memClockHz = c.boardMemMHz * 1000000u;
         rig.adapter.Reset(state);
-        for (std::size_t i = 0; i < 4; ++i)
-            if (c.journal[i])
-                rig.system.PutDword(kJournal, kJournalValues[i], c.journal[i]);
+        PutJournal(rig.system, c.journal);
         if (c.refuseSets)
             rig.adapter.FailWhen([](const Request& r) { return r.code == nv::kFnRmConfigSet; });
         REQUIRE(rig.driver.Open(kDisplayName));
@@ -590,8 +595,7 @@ TEST_CASE("a settle whose core restore is refused is no restore, even when the b
 {
     Rig rig;
     REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));  // the baseline
-    for (std::size_t i = 0; i < 4; ++i)
-        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{200, 166, 250, 180}[i]);
+    PutJournal(rig.system, {200, 166, 250, 180});
     emulator::AdapterState board = rig.adapter.State();
     board.coreClockHz = 250000000;
     board.memClockHz = 180000000;
@@ -612,8 +616,7 @@ TEST_CASE("a journal whose marks are not 1 is a failed test's: its trial pair is
 {
     Rig rig;
     REQUIRE(CDisplayDriver(rig.adapter, rig.system, 0).Open(kDisplayName));
-    for (std::size_t i = 0; i < 4; ++i)
-        rig.system.PutDword(kJournal, kJournalValues[i], std::vector<std::uint32_t>{200, 166, 240, 166}[i]);
+    PutJournal(rig.system, {200, 166, 240, 166});
     rig.system.PutDword(kJournal, layout::kJournalApplying, 0);
     rig.system.PutDword(kJournal, layout::kJournalTestPassed, 0);
     REQUIRE(rig.driver.Open(kDisplayName));
