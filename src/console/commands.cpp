@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "settings/clock_search.h"
 #include "settings/program_run.h"
 #include "settings/setting_words.h"
 #include "version.h"
 #include "driver/display_driver.h"
+#include "driver/settings_lock.h"
 
 namespace console {
 
@@ -31,12 +33,59 @@ const char* const kUsage =
     "                            the file's settings while PROGRAM runs, then the\n"
     "                            settings before it back; ends with PROGRAM's status.\n"
     "                            --until: after PROGRAM, wait while NAME.EXE runs\n"
+    "  find [core|memory] [--yes] [--apply] [--again] [--confirm SECONDS]\n"
+    "                            search for the highest clocks that pass, the\n"
+    "                            memory clock first when neither is named, and\n"
+    "                            confirm them by a longer run (30 s); a search\n"
+    "                            that stopped goes on, --again starts a new one\n"
     "  --help | --version";
 
 // The words of a command: its arguments, and whether --yes was among them.
 struct Words {
     std::vector<std::string> arguments;
     bool yes = false;
+};
+
+// The words of find.
+struct FindWords {
+    SearchedClock clock = SearchedClock::kCore;
+    bool both = true;  // no clock named
+    bool yes = false, apply = false, again = false;
+    int confirmSeconds = 30;
+};
+
+std::string MHz(int mhz) { return std::to_string(mhz) + " MHz"; }
+
+// A search's lines, one for each trial: "memory 188 MHz ... passed".
+class FindLines : public SearchObserver {
+public:
+    explicit FindLines(Host& host) : m_host(host) {}
+    void Trying(SearchedClock clock, int mhz) override
+    {
+        m_host.PrintPart((clock == SearchedClock::kCore ? "core " : "memory ") + MHz(mhz) + " ...");
+    }
+    void Confirming(int coreMHz, int memMHz, int seconds) override
+    {
+        m_host.PrintPart("confirming " + MHz(coreMHz) + " core and " + MHz(memMHz) + " memory for "
+                         + std::to_string(seconds) + " s ...");
+    }
+    void Judged(Verdict verdict) override
+    {
+        static const char* const kWords[] = {
+            "passed",
+            "failed",
+            "passed before",
+            "failed: at or above clocks that failed before",
+            "did not finish: failed",
+            "passed: the board makes it as the clock it runs",
+            "not tested",
+        };
+        m_host.Print(std::string(" ") + kWords[verdict]);
+    }
+    bool StopRequested() override { return m_host.BreakCaught(); }
+
+private:
+    Host& m_host;
 };
 
 // One command on one driver session.
@@ -67,8 +116,10 @@ public:
     int Import(const std::string& path, bool yes);
     int Run(const std::string& path, const std::string& program, std::size_t programWord, bool yes,
             const std::string& until);
+    int Find(const FindWords& words);
 
 private:
+    int FindEnded(const SearchResult& result, const SearchRecord& record, bool apply);
     int TestClocks(int core, int mem, bool yes);
     bool TestPassed(int status) const;
     int Apply();
@@ -99,8 +150,6 @@ std::string Pairs(const std::vector<driver::ClockPair>& pairs)
         text += (text.empty() ? "" : ", ") + std::to_string(p.core) + "/" + std::to_string(p.mem) + " MHz";
     return text.empty() ? "none" : text;
 }
-
-std::string MHz(int mhz) { return std::to_string(mhz) + " MHz"; }
 
 // The clock a change names, or the one the board runs.
 int ClockOf(const SettingsChange& change, const char* name, int current)
@@ -140,6 +189,11 @@ int Command::Status(bool ini)
         const std::string held = HeldSettings(run);
         m_host.Print("run: " + run.program + " (holds " + (held.empty() ? "nothing" : held) + ")");
     }
+    SearchRecord search;
+    if (FindSearchRecord(m_driver, m_host, &search) == RecordFound::kWhole)
+        m_host.Print("search: " + DescribeSearch(search)
+                     + (m_os.OwnerMarkExists(search.owner.c_str()) ? " (running)"
+                                                                   : " (stopped; " + FindCommand(search) + " goes on)"));
     return kDone;
 }
 
@@ -409,6 +463,98 @@ int Command::EndRun(const RunJournal& journal, int programStatus)
     return report.failed.empty() ? programStatus : kNotRestored;
 }
 
+// The highest clocks that pass, one standard test at a time; a search that
+// stopped goes on unless again.  One run or search at a time, and the
+// settings held from the first trial to the last.
+int Command::Find(const FindWords& words)
+{
+    if (const int status = Open())
+        return status;
+    const RunClaim claim(m_os);
+    RunJournal run;
+    if (!claim.Held() || ReadRunJournal(m_driver, &run) != RecordFound::kNone) {
+        m_host.PrintError("marovexctl: the settings are held for another program while it runs, or another search "
+                          "runs.  Please try again when it has ended.");
+        return kBusy;
+    }
+    SearchRecord record = NewSearch(m_driver, words.clock, words.both);
+    SearchRecord stopped;
+    if (FindSearchRecord(m_driver, m_host, &stopped) == RecordFound::kWhole && !words.again) {
+        if (stopped.both != words.both || (!words.both && stopped.clock != words.clock)) {
+            m_host.PrintError("marovexctl: a search stopped at " + DescribeSearch(stopped) + "; \""
+                              + FindCommand(stopped) + "\" goes on with it, \"" + FindCommand(record)
+                              + " --again\" starts this one");
+            return kBadInput;
+        }
+        record = stopped;
+        m_host.Print("The search stopped at " + DescribeSearch(record) + "; it goes on from there.");
+    }
+    const int trials = MostTrials(record, m_driver);
+    const int seconds = trials * platform::UserPrompts::kTestSteps
+                            * static_cast<int>(platform::UserPrompts::kTestStepMs) / 1000
+                        + kConfirmRuns * words.confirmSeconds;
+    const std::string what = record.both ? "the highest memory clock, then the highest core clock, that pass"
+                             : record.clock == SearchedClock::kCore ? "the highest core clock that passes"
+                                                                     : "the highest memory clock that passes";
+    const std::string question = "Search for " + what + " on the video hardware? At most " + std::to_string(trials)
+                                 + " trials of 4 seconds and " + std::to_string(kConfirmRuns)
+                                 + " confirming runs of " + std::to_string(words.confirmSeconds)
+                                 + " seconds: up to " + std::to_string((seconds + 59) / 60)
+                                 + " minutes.  If the computer stops responding, restart it and run \""
+                                 + FindCommand(record) + "\" again; the search goes on where it stopped.";
+    if (!words.yes && !m_host.Ask(0, question.c_str(), platform::UserPrompts::kQuestion))
+        return kDeclined;
+    const SettingsLock lock(m_os);
+    if (!lock.Held()) {
+        m_host.PrintError(CDisplayDriver::kSettingsBusy);
+        return kBusy;
+    }
+    record.owner = m_os.MakeOwnerMark();
+    FindLines lines(m_host);
+    m_host.quietProgress = true;
+    m_host.CatchBreaks(true);
+    const SearchResult result = record.owner.empty() ? SearchResult{SearchResult::kNotRecorded}
+                                                     : RunSearch(m_driver, record, words.confirmSeconds, lines);
+    m_host.CatchBreaks(false);
+    m_host.quietProgress = false;
+    return FindEnded(result, record, words.apply);
+}
+
+int Command::FindEnded(const SearchResult& result, const SearchRecord& record, bool apply)
+{
+    const std::string goOn = "; \"" + FindCommand(record) + "\" goes on where it stopped";
+    switch (result.end) {
+    case SearchResult::kFound: {
+        m_host.Print("found: " + MHz(result.core) + " core and " + MHz(result.mem) + " memory");
+        const driver::ClockPair ran = m_driver.TrialRan();
+        if (ran.core != 0 && (ran.core != result.core || ran.mem != result.mem))
+            m_host.Print("the board makes them " + MHz(ran.core) + " core and " + MHz(ran.mem) + " memory");
+        if (apply)
+            return Apply();
+        m_host.Print("apply them with: marovexctl clocks " + std::to_string(result.core) + " "
+                     + std::to_string(result.mem));
+        return kDone;
+    }
+    case SearchResult::kStopped:
+        m_host.PrintError("marovexctl: the search was stopped" + goOn);
+        return kDeclined;
+    case SearchResult::kUnconfirmed:
+        m_host.PrintError("No clock speeds passed the confirming run; the search found none to keep.");
+        return kTestFailed;
+    case SearchResult::kNotRecorded:
+        m_host.PrintError("marovexctl: the search could not be recorded in the registry; nothing more was tried");
+        return kApplyFailed;
+    case SearchResult::kNotRestored:
+        m_host.PrintError(m_driver.GetRestoreErrorText() + "  The board may still run the tested clock speeds.");
+        return kNotRestored;
+    case SearchResult::kNoVerdict:
+        break;
+    }
+    const int status = Failed(kTestFailed);
+    m_host.PrintError("marovexctl: the search ended there" + goOn);
+    return status;
+}
+
 // Splits off --yes where the command takes it; any other word that begins
 // with "-" is an option only status (--ini) takes.
 bool ReadWords(const std::vector<std::string>& args, bool takesYes, Words* words, std::string* why)
@@ -466,6 +612,33 @@ int RunCommand(platform::Platform& os, Host& host, const std::vector<std::string
         if (args[at].empty() || args[at][0] == '-')
             return command.Usage("\"" + args[at] + "\" is no settings FILE");
         return command.Run(args[at], args[at + 1], at + 2, yes, until);
+    }
+
+    if (name == "find") {
+        FindWords find;
+        bool named = false;
+        for (std::size_t at = 1; at != args.size(); ++at) {
+            const std::string& word = args[at];
+            if (word == "--yes") {
+                find.yes = true;
+            } else if (word == "--apply") {
+                find.apply = true;
+            } else if (word == "--again") {
+                find.again = true;
+            } else if (word == "--confirm") {
+                int seconds = 0;
+                if (++at == args.size() || !ReadMHz(args[at], &seconds) || seconds < 1 || seconds > 3600)
+                    return command.Usage("--confirm needs SECONDS from 1 to 3600");
+                find.confirmSeconds = seconds;
+            } else if (!named && (word == "core" || word == "memory")) {
+                named = true;
+                find.both = false;
+                find.clock = word == "core" ? SearchedClock::kCore : SearchedClock::kMemory;
+            } else {
+                return command.Usage(word[0] == '-' ? "unknown option \"" + word + "\"" : "unexpected \"" + word + "\"");
+            }
+        }
+        return command.Find(find);
     }
 
     const bool takesYes = name == "clocks" || name == "test" || name == "import";

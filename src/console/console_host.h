@@ -18,6 +18,17 @@ public:
     // One line to standard output, or to standard error.
     virtual void Print(const std::string& line) = 0;
     virtual void PrintError(const std::string& line) = 0;
+    // The start of a line to standard output, shown at once; the rest
+    // follows with Print.
+    virtual void PrintPart(const std::string& text) = 0;
+
+    // A search: Ctrl+C and Ctrl+Break are caught while CatchBreaks(true)
+    // holds (a clock test's progress still holds them), and told by
+    // BreakCaught; while quietProgress is set, a clock test's progress
+    // prints nothing, the search printing a line of its own for each trial.
+    virtual void CatchBreaks(bool on) = 0;
+    virtual bool BreakCaught() = 0;
+    bool quietProgress = false;
 
     // A program run: the program's command line as it was typed after the
     // first `skip` words of this program's own (quoting kept); the program's

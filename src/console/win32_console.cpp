@@ -18,6 +18,17 @@ BOOL WINAPI HoldBreak(DWORD event)
     return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
+// Set by the handler a search installs; read between its trials.
+volatile LONG g_breakCaught = 0;
+
+BOOL WINAPI CatchBreak(DWORD event)
+{
+    if (!HoldBreak(event))
+        return FALSE;
+    InterlockedExchange(const_cast<LONG*>(&g_breakCaught), 1);
+    return TRUE;
+}
+
 }  // namespace
 
 // Unbuffered, as the runtime leaves them for a console or NUL, the streams
@@ -41,6 +52,23 @@ void Win32Console::PrintError(const std::string& line)
     std::fflush(stdout);
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
+}
+
+void Win32Console::PrintPart(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void Win32Console::CatchBreaks(bool on)
+{
+    g_breakCaught = 0;
+    SetConsoleCtrlHandler(CatchBreak, on ? TRUE : FALSE);
+}
+
+bool Win32Console::BreakCaught()
+{
+    return g_breakCaught != 0;
 }
 
 std::string Win32Console::CommandTail(std::size_t skip)
@@ -309,20 +337,23 @@ void Win32Console::Tell(platform::Window, const char* text, Icon)
     PrintError(text);
 }
 
+// Twenty dots however long the run, one as each twentieth of it ends.
 void Win32Console::ShowTestProgress(const platform::ClockTestRun& run, platform::ClockTrial& trial)
 {
     SetConsoleCtrlHandler(HoldBreak, TRUE);
-    std::printf("testing %d MHz core and %d MHz memory ", run.coreMHz, run.memMHz);
-    std::fflush(stdout);
-    trial.OnProgressShown();
-    for (int step = 0; step < kTestSteps; ++step) {
-        Sleep(kTestStepMs);
-        std::fputc('.', stdout);
+    if (!quietProgress) {
+        std::printf("testing %d MHz core and %d MHz memory ", run.coreMHz, run.memMHz);
         std::fflush(stdout);
     }
     trial.OnProgressShown();
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    for (int step = 1; step <= run.steps; ++step) {
+        Sleep(kTestStepMs);
+        if (!quietProgress && step * kTestSteps / run.steps != (step - 1) * kTestSteps / run.steps)
+            PrintPart(".");
+    }
+    trial.OnProgressShown();
+    if (!quietProgress)
+        PrintPart("\n");
     SetConsoleCtrlHandler(HoldBreak, FALSE);
 }
 

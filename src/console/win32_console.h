@@ -14,6 +14,9 @@ public:
 
     void Print(const std::string& line) override;
     void PrintError(const std::string& line) override;
+    void PrintPart(const std::string& text) override;
+    void CatchBreaks(bool on) override;
+    bool BreakCaught() override;
     bool ReadSettingsFile(const std::string& path, std::vector<std::string>* lines, std::string* why) override
     {
         return m_files.ReadSettingsFile(path, lines, why);

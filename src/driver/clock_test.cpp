@@ -116,8 +116,10 @@ CDisplayDriver::BoardClocks CDisplayDriver::ReadBoardClocks(const ClockJournal& 
     return clocks;
 }
 
-bool CDisplayDriver::TestClockSpeeds()
+bool CDisplayDriver::TestClockSpeeds(int steps)
 {
+    m_bTestFailed = false;
+    m_trialRan = {};
     if (m_nNewCoreClock == m_nCoreClock && m_nNewMemClock == m_nMemClock)
         return true;
     const SettingsLock lock(m_os);
@@ -180,6 +182,7 @@ bool CDisplayDriver::TestClockSpeeds()
     std::memcpy(run.deviceName, m_szDeviceName, sizeof run.deviceName);
     run.deviceName[sizeof run.deviceName - 1] = '\0';
     run.byDeviceName = m_bByDeviceName;
+    run.steps = steps;
     TrialClocks trial(*this, trialClient, trialClocks);
     m_user.ShowTestProgress(run, trial);
 
@@ -187,7 +190,11 @@ bool CDisplayDriver::TestClockSpeeds()
     // answers clock requests and keeps its clocks, or refused the trial
     // clocks, tested nothing, and nothing enters a list of clocks.
     BoardClocks ran = {};
-    const bool trialRan = ReadBoardHz(&ran) && RunsTrial(journal, ranBefore, ran);
+    const bool boardTold = ReadBoardHz(&ran);
+    if (boardTold)
+        m_trialRan = {static_cast<std::uint16_t>(driver::HzToMHz(ran.coreHz)),
+                      static_cast<std::uint16_t>(driver::HzToMHz(ran.memHz))};
+    const bool trialRan = boardTold && RunsTrial(journal, ranBefore, ran);
     const bool restored = EndTrial(journal, before, trialClient);
     if (!ResetDisplay("E6.9: Unable to load USER32.DLL library.", "E5.10: Unable to change display setting.",
                       &result))
@@ -197,6 +204,7 @@ bool CDisplayDriver::TestClockSpeeds()
         return false;
     }
     m_bClocksTested = result == kDispChangeSuccessful;
+    m_bTestFailed = !m_bClocksTested;
     m_nTestedCoreClock = journal.trialCore;
     m_nTestedMemClock = journal.trialMem;
     if (!m_bClocksTested)

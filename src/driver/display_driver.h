@@ -46,8 +46,15 @@ public:
     // Runs the pending clocks on the board for the length of the progress
     // dialog, then puts back the clocks it ran before, to the hertz; true
     // when the board took the final display reset.  A journal of the trial
-    // is kept in the registry while the trial clocks are on the board.
-    bool TestClockSpeeds();
+    // is kept in the registry while the trial clocks are on the board.  A
+    // longer run has more steps of the same length.
+    bool TestClockSpeeds(int steps = platform::UserPrompts::kTestSteps);
+    // After a test: whether the board ran the trial and did not survive it
+    // (false for a pass and for a test that tested nothing), and the clocks
+    // the board ran at its end, in MHz, as its clock generator made them
+    // (0 when it could not tell).
+    bool TestFailed() const { return m_bTestFailed; }
+    driver::ClockPair TrialRan() const { return m_trialRan; }
     // After a test: the message of a restore the board refused (it may still
     // run the tested clocks), or empty when the old clocks are back.  The
     // journal stays until an apply writes clocks or the next start.
@@ -213,6 +220,8 @@ public:
     std::string m_strLastError = "None";
     bool m_bClocksTested = false;
     int m_nTestedCoreClock = 0, m_nTestedMemClock = 0;  // the pair that passed
+    bool m_bTestFailed = false;
+    driver::ClockPair m_trialRan = {};
     bool m_bHasMonitor = false, m_bHasTV = false, m_bHasFlatPanel = false;
     int m_nModeWidth = 0, m_nModeHeight = 0, m_nModeBitsPerPel = 0;
     int m_nModeRefresh = 0;

@@ -69,6 +69,8 @@ constexpr const char* kFailedClocks = "Failed Clocks";
 constexpr const char* kPassedClocks = "Passed Clocks";
 // The program's own key: the journal of a program run (marovexctl run).
 constexpr const char* kRunJournalKey = "SOFTWARE\\Marovex\\Program Run";
+// Beside it: the record of a search for the highest clocks (marovexctl find).
+constexpr const char* kSearchRecordKey = "SOFTWARE\\Marovex\\Clock Search";
 
 inline std::string SubKey(const std::string& key, const char* sub)
 {

@@ -36,6 +36,8 @@ const Field kFields[] = {
     {"RefuseSettingWrites", &AdapterState::refuseSettingWrites},
     {"RefuseClockSetsFrom", &AdapterState::refuseClockSetsFrom},
     {"Faulted", &AdapterState::faulted},
+    {"HangAboveLimit", &AdapterState::hangAboveLimit},
+    {"Hung", &AdapterState::hung},
 };
 
 // Reads the fields from `first` to `last` into state; returns how many

@@ -45,6 +45,11 @@ struct AdapterState {
     // 1 from a display reset at clocks beyond the stable ones until the next
     // reset at clocks the board survives, which recovers it but still fails.
     std::uint32_t faulted = 0;
+    // With 1, a display reset at clocks beyond the stable ones never returns,
+    // as a machine that hangs; it sets hung to 1 first, for the tests that
+    // then end the process as a restart would.
+    std::uint32_t hangAboveLimit = 0;
+    std::uint32_t hung = 0;
 };
 
 constexpr const char* kStateKey = "SOFTWARE\\Marovex\\Emulated Adapter";

@@ -357,6 +357,12 @@ long EmulatedAdapter::ChangeDisplaySettings(const char* device, const platform::
         // the board's, so a reset by any process recovers it.
         const bool stable = m_state.coreClockHz <= m_state.stableCoreMHz * 1000000u
                             && m_state.memClockHz <= m_state.stableMemMHz * 1000000u;
+        if (!stable && m_state.hangAboveLimit != 0) {
+            m_state.hung = 1;
+            Store(loaded);
+            for (;;)
+                inner().Sleep(platform::kInfinite);
+        }
         const bool failed = !stable || m_state.faulted != 0;
         m_state.faulted = stable ? 0 : 1;
         Store(loaded);

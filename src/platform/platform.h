@@ -22,6 +22,8 @@ using Window = Handle;
 
 // Predefined registry root, with the value Windows gives it.
 constexpr RegKey kHKeyLocalMachine = 0x80000002u;
+// Sleep's time for ever (INFINITE).
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 
 // Registry status codes (Win32 error codes).
 constexpr long kErrorSuccess = 0;

@@ -29,6 +29,7 @@ struct ClockTestRun {
     int memMHz;
     char deviceName[100];
     bool byDeviceName;
+    int steps;  // the progress's steps: UserPrompts::kTestSteps, more for a longer run
 };
 
 // The driver's part of a clock test while its progress is shown.

@@ -21,30 +21,9 @@ bool WriteText(CDisplayDriver& driver, const char* value, const std::string& tex
                               static_cast<std::uint32_t>(text.size() + 1));
 }
 
-// A text value as written: REG_SZ, terminated, of any length.
-bool ReadText(CDisplayDriver& driver, const char* value, std::string* text)
+Value ReadNumber(CDisplayDriver& driver, const std::string& value, int* number)
 {
-    std::vector<char> bytes(32 * 1024);
-    std::uint32_t type = 0, size = static_cast<std::uint32_t>(bytes.size());
-    if (!driver.ReadValue(layout::kRunJournalKey, value, &type, bytes.data(), &size) || type != platform::kRegSz
-        || size == 0 || bytes[size - 1] != '\0')
-        return false;
-    *text = bytes.data();
-    return true;
-}
-
-// A setting's value as written: REG_DWORD, four bytes.  Missing values are
-// told apart from junk.
-enum class Dword { kMissing, kJunk, kRead };
-Dword ReadNumber(CDisplayDriver& driver, const std::string& value, int* number)
-{
-    std::uint32_t type = 0, data = 0, size = sizeof data;
-    if (!driver.ReadValue(layout::kRunJournalKey, value.c_str(), &type, &data, &size))
-        return Dword::kMissing;
-    if (type != platform::kRegDword || size != sizeof data)
-        return Dword::kJunk;
-    *number = static_cast<int>(data);
-    return Dword::kRead;
+    return ReadRecordNumber(driver, layout::kRunJournalKey, value.c_str(), number);
 }
 
 }  // namespace
@@ -72,22 +51,22 @@ RecordFound ReadRunJournal(CDisplayDriver& driver, RunJournal* journal)
     bool present = false, junk = false;
     for (const std::string& name : SettingNames()) {
         int before = 0, written = 0;
-        const Dword b = ReadNumber(driver, Before(name), &before);
-        const Dword w = ReadNumber(driver, Written(name), &written);
-        present = present || b != Dword::kMissing || w != Dword::kMissing;
-        if (b == Dword::kMissing && w == Dword::kMissing)
+        const Value b = ReadNumber(driver, Before(name), &before);
+        const Value w = ReadNumber(driver, Written(name), &written);
+        present = present || b != Value::kMissing || w != Value::kMissing;
+        if (b == Value::kMissing && w == Value::kMissing)
             continue;
-        if (b != Dword::kRead || w != Dword::kRead || !HoldsDriverValue(driver, name, before)
+        if (b != Value::kRead || w != Value::kRead || !HoldsDriverValue(driver, name, before)
             || !HoldsDriverValue(driver, name, written))
             junk = true;
         else
             journal->settings[name] = {before, written};
     }
-    const bool hasOwner = ReadText(driver, kOwner, &journal->owner) && !journal->owner.empty();
-    const bool hasProgram = ReadText(driver, kProgram, &journal->program);
-    std::uint32_t type = 0, size = 0;
-    present = present || driver.ReadValue(layout::kRunJournalKey, kOwner, &type, nullptr, &size)
-              || driver.ReadValue(layout::kRunJournalKey, kProgram, &type, nullptr, &size);
+    const Value owner = ReadRecordText(driver, layout::kRunJournalKey, kOwner, &journal->owner);
+    const Value program = ReadRecordText(driver, layout::kRunJournalKey, kProgram, &journal->program);
+    const bool hasOwner = owner == Value::kRead && !journal->owner.empty();
+    const bool hasProgram = program == Value::kRead;
+    present = present || owner != Value::kMissing || program != Value::kMissing;
     if (!present)
         return RecordFound::kNone;
     return junk || !hasOwner || !hasProgram ? RecordFound::kJunk : RecordFound::kWhole;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/record_values.h"
 #include "settings/setting_words.h"
 #include "platform/platform.h"
 #include "platform/scoped_claim.h"
@@ -29,9 +30,6 @@ struct RunJournal {
 
 // Written into an empty key, the owner last.
 bool WriteRunJournal(CDisplayDriver& driver, const RunJournal& journal);
-// What was found: no record, a whole one (every value of its type and one
-// its setting can hold, the owner named), or junk, of which nothing is used.
-enum class RecordFound { kNone, kJunk, kWhole };
 RecordFound ReadRunJournal(CDisplayDriver& driver, RunJournal* journal);
 void DeleteRunJournal(CDisplayDriver& driver);
 constexpr const char* kDamagedRecord =

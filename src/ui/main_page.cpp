@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/program_run.h"
+#include "settings/search_record.h"
 #include "controls/skin.h"
 #include "resource.h"
 #include "ui/face_layout.h"
@@ -57,6 +58,9 @@ bool CMarovexDlg::LoadFromDriver()
     const char* const display = "\\\\.\\Display1";
     const bool opened = m_bRunSettled ? g_pDriver->Open(display)
                                       : settings::OpenPuttingBackRun(m_os, *g_pDriver, m_user, display);
+    // And a search for the highest clocks that stopped is told, once.
+    if (opened && !m_bRunSettled)
+        settings::TellStoppedSearch(m_os, *g_pDriver, m_user);
     m_bRunSettled = m_bRunSettled || opened;
     if (!opened) {
         std::string text = "Configuration Error\n\n" + g_pDriver->GetLastErrorText();

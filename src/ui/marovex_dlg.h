@@ -160,7 +160,7 @@ private:
     void ReleaseTrayAndDriver();
 
     platform::Platform& m_os;
-    bool m_bRunSettled = false;  // a program run left behind was looked for
+    bool m_bRunSettled = false;  // a program run or a search left behind was looked for
     platform::UserPrompts& m_user;
     int m_nBusy = 0;
     bool m_bExitHeld = false;

@@ -15,6 +15,7 @@
 #include "driver/registry_layout.h"
 #include "emulator/emulated_adapter.h"
 #include "fake_console.h"
+#include "console_rig.h"
 #include "fake_system.h"
 #include "rig.h"
 
@@ -28,30 +29,6 @@ const std::string kHardware = std::string(kNtKey) + "\\NVTweak\\Hardware";
 const std::string kQuestion =
     "Test 220 MHz core and 166 MHz memory on the video hardware? If the computer stops responding, restart it; "
     "the clocks before the test will be restored.";
-
-struct ConsoleRig {
-    ConsoleRig()
-    {
-        system.PutKey(layout::kRunKey);
-        REQUIRE(Run({"status"}) == kDone);  // the baseline is captured once
-        Clear();
-    }
-    int Run(std::vector<std::string> words) { return RunCommand(adapter, console, words); }
-    void Clear() { console.out.clear(), console.err.clear(); }
-    // What status (or status --ini) prints now.
-    std::string Status(const char* option = nullptr)
-    {
-        Clear();
-        CHECK(Run(option ? std::vector<std::string>{"status", option} : std::vector<std::string>{"status"})
-              == kDone);
-        return console.out;
-    }
-    std::string Ini() { return Status("--ini"); }
-    std::uint32_t CoreMHz() const { return adapter.State().coreClockHz / 1000000; }
-    fake::FakeSystem system;
-    emulator::EmulatedAdapter adapter{system};
-    fake::FakeConsole console;
-};
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

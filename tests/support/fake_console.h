@@ -27,6 +27,16 @@ public:
 
     void Print(const std::string& line) override { out += line + "\n"; }
     void PrintError(const std::string& line) override { err += line + "\n"; }
+    void PrintPart(const std::string& text) override { out += text; }
+    // A Ctrl+C pressed between trials: breakAfterTests trials from the
+    // start of the catch (-1: none is pressed).
+    int breakAfterTests = -1;
+    bool catching = false;
+    void CatchBreaks(bool on) override { catching = on; }
+    bool BreakCaught() override
+    {
+        return catching && breakAfterTests >= 0 && static_cast<int>(testRuns.size()) >= breakAfterTests;
+    }
     // The bytes are checked as the real console checks them; the section's
     // lines are then taken as the profile functions give them: trimmed,
     // without blank lines and comments.

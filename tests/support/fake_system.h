@@ -107,7 +107,15 @@ public:
 
     bool GetVersionExA(platform::OsVersionInfo* info) override;
     std::uint32_t GetTickCount() override { return tickCount; }
-    void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+    // A sleep for ever is a machine that hangs: MachineHung unwinds the
+    // test's call as a restart ends the process.
+    struct MachineHung {};
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        if (milliseconds == platform::kInfinite)
+            throw MachineHung{};
+        sleeps.push_back(milliseconds);
+    }
     // The settings lock: held by another program while lockedElsewhere; how
     // deep this process holds it now.
     bool lockedElsewhere = false;
@@ -115,10 +123,12 @@ public:
     bool TryLockSettings() override { return !lockedElsewhere && ++settingsLocks > 0; }
     void UnlockSettings() override { --settingsLocks; }
     // Owner marks of live processes; a test ends a process by erasing its mark.
+    // Each mark has a name of its own, as each process does.
     std::set<std::string> ownerMarks;
+    int marksMade = 0;
     std::string MakeOwnerMark() override
     {
-        const std::string name = "Marovex run " + std::to_string(ownerMarks.size() + 1);
+        const std::string name = "Marovex run " + std::to_string(++marksMade);
         ownerMarks.insert(name);
         return name;
     }
