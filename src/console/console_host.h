@@ -22,10 +22,11 @@ public:
     // follows with Print.
     virtual void PrintPart(const std::string& text) = 0;
 
-    // A search: Ctrl+C and Ctrl+Break are caught while CatchBreaks(true)
-    // holds (a clock test's progress still holds them), and told by
-    // BreakCaught; while quietProgress is set, a clock test's progress
-    // prints nothing, the search printing a line of its own for each trial.
+    // A search: Ctrl+C and Ctrl+Break are held while CatchBreaks(true)
+    // holds, and BreakCaught tells, between trials, whether one was pressed
+    // since (during a trial too: the trial goes on to its end).  While
+    // quietProgress is set, a clock test's progress prints nothing, the
+    // search printing a line of its own for each trial.
     virtual void CatchBreaks(bool on) = 0;
     virtual bool BreakCaught() = 0;
     bool quietProgress = false;

@@ -13,17 +13,13 @@
 namespace console {
 namespace {
 
-BOOL WINAPI HoldBreak(DWORD event)
-{
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-}
-
-// Set by the handler a search installs; read between its trials.
+// Set by a Ctrl+C or Ctrl+Break that was held; a search reads it between
+// its trials, so that one pressed during a trial ends the search after it.
 volatile LONG g_breakCaught = 0;
 
-BOOL WINAPI CatchBreak(DWORD event)
+BOOL WINAPI HoldBreak(DWORD event)
 {
-    if (!HoldBreak(event))
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     InterlockedExchange(const_cast<LONG*>(&g_breakCaught), 1);
     return TRUE;
@@ -63,7 +59,7 @@ void Win32Console::PrintPart(const std::string& text)
 void Win32Console::CatchBreaks(bool on)
 {
     g_breakCaught = 0;
-    SetConsoleCtrlHandler(CatchBreak, on ? TRUE : FALSE);
+    SetConsoleCtrlHandler(HoldBreak, on ? TRUE : FALSE);
 }
 
 bool Win32Console::BreakCaught()
