@@ -10,6 +10,7 @@
 set -uo pipefail
 ctl="$1"
 confirm="${2:-30}"
+export MAROVEX_ADAPTER=emulated
 board='HKLM\SOFTWARE\Marovex\Emulated Adapter'
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
