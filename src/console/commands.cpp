@@ -189,8 +189,9 @@ int Command::Status(bool ini)
         const std::string held = HeldSettings(run);
         m_host.Print("run: " + run.program + " (holds " + (held.empty() ? "nothing" : held) + ")");
     }
+    // Read only: the search that owns it may be writing it now.
     SearchRecord search;
-    if (FindSearchRecord(m_driver, m_host, &search) == RecordFound::kWhole)
+    if (ReadSearchRecord(m_driver, &search) == RecordFound::kWhole)
         m_host.Print("search: " + DescribeSearch(search)
                      + (m_os.OwnerMarkExists(search.owner.c_str()) ? " (running)"
                                                                    : " (stopped; " + FindCommand(search) + " goes on)"));

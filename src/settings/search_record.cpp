@@ -4,6 +4,7 @@
 
 #include "driver/display_driver.h"
 #include "driver/registry_layout.h"
+#include "settings/program_run.h"
 
 namespace settings {
 namespace {
@@ -116,10 +117,13 @@ std::string FindCommand(const SearchRecord& r)
     return r.clock == SearchedClock::kCore ? "marovexctl find core" : "marovexctl find memory";
 }
 
+// Only while no search or run holds the claim: the record of one that runs
+// is its own, and may be half rewritten.
 void TellStoppedSearch(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user)
 {
+    const RunClaim claim(os);
     SearchRecord record;
-    if (FindSearchRecord(driver, user, &record) != RecordFound::kWhole || os.OwnerMarkExists(record.owner.c_str()))
+    if (!claim.Held() || FindSearchRecord(driver, user, &record) != RecordFound::kWhole)
         return;
     const std::string text = "A search for the highest clock speeds stopped at " + DescribeSearch(record)
                              + ".\n\nRun \"" + FindCommand(record) + "\" to go on where it stopped, or \""

@@ -46,8 +46,8 @@ RecordFound FindSearchRecord(CDisplayDriver& driver, platform::UserPrompts& user
 // with it.
 std::string DescribeSearch(const SearchRecord& record);
 std::string FindCommand(const SearchRecord& record);
-// At the window's start: a search whose marovexctl no longer runs is told,
-// with how to go on.
+// At the window's start: a search that stopped is told, with how to go on
+// (one whose marovexctl runs holds the claim of runs and searches).
 void TellStoppedSearch(platform::Platform& os, CDisplayDriver& driver, platform::UserPrompts& user);
 
 }  // namespace settings

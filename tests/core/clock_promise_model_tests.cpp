@@ -1,9 +1,9 @@
 // The clock promise against every sequence of actions: a seeded random walk
-// drives the window's and the console's clock steps, boards that step or
-// ignore clocks, restores the board refuses and processes killed at any
-// request, and after every step checks what the board runs, the ledgers and
-// the log-on record against a small reference model of what may be on the
-// board.  A failing sequence is shrunk and printed shortest first.
+// drives the window's and the console's clock steps (a search for the
+// highest clocks among them), boards that step or ignore clocks, restores
+// the board refuses and processes killed at any request, and after every
+// step checks what the board runs, the ledgers and the log-on record against
+// a small reference model of what may be on the board.  A failing sequence is shrunk and printed shortest first.
 #include <doctest.h>
 
 #include <algorithm>
@@ -42,6 +42,7 @@ enum class Kind {
     kCtlSet,         // marovexctl set gl-vsync=off
     kCtlRun,         // marovexctl run --yes game.ini GAME.EXE: the pair and vertical sync off while it runs
     kIgnoreClocks,   // the board takes clock requests and changes nothing, or again takes them
+    kCtlFind,        // marovexctl find [core|memory] --yes --apply --confirm 1, by the pair's core clock
 };
 
 struct Action {
@@ -56,10 +57,13 @@ std::string Describe(const Action& a)
 {
     static const char* const names[] = {"move sliders", "Test", "OK", "Reset", "reload page", "Apply at startup",
                                         "marovexctl clocks", "marovexctl test", "marovexctl reset",
-                                        "marovexctl set gl-vsync=off", "marovexctl run", "board ignores clocks (toggle)"};
+                                        "marovexctl set gl-vsync=off", "marovexctl run", "board ignores clocks (toggle)",
+                                        "marovexctl find"};
     std::string text = names[static_cast<int>(a.kind)];
     if (a.kind == Kind::kMove || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest || a.kind == Kind::kCtlRun)
         text += " " + std::to_string(a.pair.first) + "/" + std::to_string(a.pair.second);
+    if (a.kind == Kind::kCtlFind)
+        text += a.pair.first % 3 == 0 ? " core" : a.pair.first % 3 == 1 ? " memory" : "";
     if (a.refuseRestore)
         text += ", restore refused";
     if (a.killAt)
@@ -253,6 +257,11 @@ private:
         case Kind::kCtlTest: args = {"test", core, mem, "--yes"}; break;
         case Kind::kCtlReset: args = {"reset"}; break;
         case Kind::kCtlRun: args = {"run", "--yes", "game.ini", "GAME.EXE"}; break;
+        case Kind::kCtlFind:
+            args = {"find", "--yes", "--apply", "--confirm", "1"};
+            if (a.pair.first % 3 != 2)
+                args.push_back(a.pair.first % 3 == 0 ? "core" : "memory");
+            break;
         default: args = {"set", "gl-vsync=off"}; break;
         }
         console.files["game.ini"] = "[Marovex]\ncore-clock=" + core + "\nmemory-clock=" + mem + "\nd3d-vsync=off\n";
@@ -263,7 +272,10 @@ private:
                 throw Killed();
             return 0;
         };
-        console.duringTest = [&] { WatchTrial(console.testRuns.back().coreMHz, console.testRuns.back().memMHz); };
+        console.duringTest = [&] {
+            EndTest();  // a search's trial before this one
+            WatchTrial(console.testRuns.back().coreMHz, console.testRuns.back().memMHz);
+        };
         Arm(adapter, a);
         m_consoleRunning = true;
         console::RunCommand(adapter, console, args);
@@ -395,9 +407,9 @@ Action RandomAction(std::mt19937& random)
     auto pick = [&](std::initializer_list<int> values) {
         return *(values.begin() + std::uniform_int_distribution<int>(0, int(values.size()) - 1)(random));
     };
-    Action a{static_cast<Kind>(std::uniform_int_distribution<int>(0, 11)(random)), {}};
+    Action a{static_cast<Kind>(std::uniform_int_distribution<int>(0, 12)(random)), {}};
     a.pair = {pick({180, 200, 211, 220, 235, 236, 245, 250}), pick({145, 166, 170, 180, 195, 196, 210})};
-    if (a.kind == Kind::kTest || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest)
+    if (a.kind == Kind::kTest || a.kind == Kind::kCtlClocks || a.kind == Kind::kCtlTest || a.kind == Kind::kCtlFind)
         a.refuseRestore = std::uniform_int_distribution<int>(0, 3)(random) == 0;
     if (a.kind != Kind::kMove && a.kind != Kind::kReset && a.kind != Kind::kStartup
         && a.kind != Kind::kIgnoreClocks && std::uniform_int_distribution<int>(0, 4)(random) == 0)
