@@ -3,7 +3,8 @@
 // highest clocks among them), boards that step or ignore clocks, restores
 // the board refuses and processes killed at any request, and after every
 // step checks what the board runs, the ledgers and the log-on record against
-// a small reference model of what may be on the board.  A failing sequence is shrunk and printed shortest first.
+// a small reference model of what may be on the board.  A failing sequence
+// is shrunk and printed shortest first.
 #include <doctest.h>
 
 #include <algorithm>
