@@ -115,15 +115,14 @@ int NextCandidate(const SearchRecord& r, int maxMHz)
     return r.lowestFailure - r.highestPass <= 1 ? 0 : r.highestPass + (r.lowestFailure - r.highestPass) / 2;
 }
 
-// A pass of a full rising step doubles the step; one capped at the maximum
-// ends the rise.
+// A pass while rising doubles the step (one at the maximum ends the rise).
 void Judge(SearchRecord* r, int candidate, bool passed)
 {
     if (!passed) {
         r->lowestFailure = candidate;
         return;
     }
-    if (r->lowestFailure == 0 && candidate == r->highestPass + r->step)
+    if (r->lowestFailure == 0)
         r->step *= 2;
     r->highestPass = candidate;
 }

@@ -13,6 +13,7 @@
 
 #include "console_rig.h"
 #include "rig.h"
+#include "platform/nv_protocol.h"
 #include "settings/clock_search.h"
 
 using namespace console;
@@ -59,6 +60,34 @@ SearchRecord ReadRecord(CDisplayDriver& driver, RecordFound expected = RecordFou
     SearchRecord record;
     CHECK(ReadSearchRecord(driver, &record) == expected);
     return record;
+}
+
+// The record of a search of the core clock, with the memory at 166 MHz,
+// left by a marovexctl that no longer runs; read back on a session of the
+// rig's machine.
+SearchRecord CoreSearch(int highestPass, int lowestFailure, int trying, int confirm = 0)
+{
+    SearchRecord record;
+    record.owner = "Marovex run 99";
+    record.other = 166;
+    record.highestPass = highestPass;
+    record.lowestFailure = lowestFailure;
+    record.step = 32;
+    record.trying = trying;
+    record.confirm = confirm;
+    return record;
+}
+void PutRecord(ConsoleRig& rig, const SearchRecord& record)
+{
+    CDisplayDriver driver(rig.adapter, rig.console, 0);
+    REQUIRE(driver.Open(kDisplayName));
+    REQUIRE(WriteSearchRecord(driver, record));
+}
+SearchRecord RecordOf(ConsoleRig& rig)
+{
+    CDisplayDriver driver(rig.adapter, rig.console, 0);
+    REQUIRE(driver.Open(kDisplayName));
+    return ReadRecord(driver);
 }
 
 }  // namespace
@@ -161,6 +190,11 @@ TEST_CASE("the question names the trials and the time at most; No tries nothing 
              "stops responding, restart it and run \"marovexctl find\" again; the search goes on where it stopped.");
     CHECK(rig.console.testRuns.empty());
     CHECK_FALSE(rig.system.HasKey(layout::kSearchRecordKey));
+    CHECK(rig.Run({"find", "memory"}) == kDeclined);
+    CHECK(Has(rig.console.questions.back(), "At most 10 trials of 4 seconds and 3 confirming runs of 30 seconds: up "
+                                            "to 3 minutes."));
+    CHECK(rig.Run({"find", "core"}) == kDeclined);
+    CHECK(Has(rig.console.questions.back(), "At most 11 trials"));
     for (const std::vector<std::string>& words : {std::vector<std::string>{"find", "core", "memory"},
                                                   {"find", "--confirm"}, {"find", "--confirm", "0"},
                                                   {"find", "--later"}}) {
@@ -219,6 +253,8 @@ TEST_CASE("a confirming run that fails confirms the next lower clock, at most th
         const int status = rig.Run({"find", "core", "--yes", "--confirm", "10"});
         const std::vector<Pair> confirms = Trials(rig.console, true);
         CHECK(rig.console.testRuns.back().steps == 50);
+        CHECK(Has(rig.console.out, "core 236 MHz ... failed\nconfirming 235 MHz core and 166 MHz memory for 10 s ... "
+                                   "failed\nconfirming 234 MHz core and 166 MHz memory for 10 s ... failed\n"));
         if (longRunLimit == 233) {
             CHECK(status == kDone);
             CHECK(confirms == std::vector<Pair>{{235, 166}, {234, 166}, {233, 166}});
@@ -229,6 +265,77 @@ TEST_CASE("a confirming run that fails confirms the next lower clock, at most th
             CHECK(rig.console.err == "No clock speeds passed the confirming run; the search found none to keep.\n");
             CHECK_FALSE(rig.system.FindValue(layout::kSearchRecordKey, "Owner"));
         }
+    }
+}
+
+TEST_CASE("a search that stopped in a trial counts it as failed, and one that stopped confirming confirms lower")
+{
+    ConsoleRig rig;
+    SetBoard(rig.adapter, 235, 195);
+    // Stopped while 236 MHz was on trial, with no journal or ledger of it left.
+    PutRecord(rig, CoreSearch(231, 250, 236));
+    rig.console.answers = {true};
+    CHECK(rig.Run({"find", "core"}) == kDone);
+    CHECK(Has(rig.console.questions.at(0), "At most 3 trials"));  // between 231 and 236 MHz
+    CHECK(rig.console.out.rfind("The search stopped at the core clock, with the memory at 166 MHz: passed at 231 MHz, "
+                                "failed at 250 MHz, 236 MHz on trial; it goes on from there.\n"
+                                "core 236 MHz ... did not finish: failed\ncore 233 MHz ... passed\n", 0)
+          == 0);
+    CHECK(Has(rig.console.out, Found(235, 166)));
+    for (const Pair& p : Trials(rig.console))
+        CHECK(p.first != 236);
+
+    // Stopped in its first confirming run: the next lower clock is confirmed.
+    rig.Clear();
+    PutRecord(rig, CoreSearch(235, 236, 235, 1));
+    CHECK(rig.Run({"find", "core", "--yes"}) == kDone);
+    CHECK(Has(rig.console.out, "confirming 235 MHz core and 166 MHz memory for 30 s ... did not finish: failed\n"
+                               "confirming 234 MHz core and 166 MHz memory for 30 s ... passed\n" + Found(234, 166)));
+    // Stopped in its last: nothing is left to confirm, and the record goes.
+    rig.Clear();
+    const std::size_t runs = rig.console.testRuns.size();
+    PutRecord(rig, CoreSearch(233, 236, 233, 3));
+    CHECK(rig.Run({"find", "core", "--yes"}) == kTestFailed);
+    CHECK(rig.console.testRuns.size() == runs);
+    CHECK_FALSE(rig.system.FindValue(layout::kSearchRecordKey, "Owner"));
+}
+
+TEST_CASE("a search ends where a test tests nothing or its record cannot be written, its record as it was")
+{
+    SUBCASE("the board cannot tell its clocks while it runs a trial")
+    {
+        ConsoleRig rig;
+        rig.adapter.FailWhen([&](const emulator::Request& r) {
+            return r.item == nv::kItemCoreClock && r.code == nv::kFnRmConfigGet
+                   && rig.adapter.State().coreClockHz != 200000000u;
+        });
+        CHECK(rig.Run({"find", "core", "--yes"}) == kTestFailed);
+        CHECK(rig.console.out == "core 201 MHz ... not tested\n");
+        CHECK(rig.console.err == std::string(CDisplayDriver::kNothingTested) + "\nmarovexctl: the search ended there; "
+                                 "\"marovexctl find core\" goes on where it stopped\n");
+        CHECK(RecordOf(rig).trying == 0);
+    }
+    SUBCASE("the board ignores the confirming run's clocks")
+    {
+        ConsoleRig rig;
+        PutRecord(rig, CoreSearch(235, 236, 0, 1));
+        emulator::AdapterState state = rig.adapter.State();
+        state.ignoreClockSets = 1;
+        rig.adapter.Reset(state);
+        CHECK(rig.Run({"find", "core", "--yes"}) == kTestFailed);
+        const SearchRecord record = RecordOf(rig);
+        CHECK(record.highestPass == 235);
+        CHECK(record.confirm == 1);
+    }
+    SUBCASE("the record cannot be written")
+    {
+        ConsoleRig rig;
+        rig.system.failRegistryWhen = [](const fake::RegCall& call) {
+            return call.op == fake::RegCall::kSet && call.key == layout::kSearchRecordKey;
+        };
+        CHECK(rig.Run({"find", "core", "--yes"}) == kApplyFailed);
+        CHECK(rig.console.out == "core 201 MHz ... not tested\n");
+        CHECK(rig.console.testRuns.empty());
     }
 }
 
