@@ -131,6 +131,10 @@ TEST_CASE("both clocks: the memory clock first, then the core at the memory cloc
     CHECK(std::all_of(firstCore, trials.end(), [](const Pair& p) { return p.second == 195; }));
     CHECK(Trials(rig.console, true) == std::vector<Pair>{{235, 195}});
     CHECK(rig.console.out.find("memory 196 MHz ... failed\n") < rig.console.out.find("core 236 MHz ... failed\n"));
+    // The search's own lines stand for the progress; the board makes the
+    // pair as asked.
+    CHECK(rig.console.quietRuns == std::vector<bool>(trials.size() + 1, true));
+    CHECK_FALSE(Has(rig.console.out, "the board makes them"));
     // Applied without a further test, and the board runs it.
     CHECK(rig.console.testRuns.size() == trials.size() + 1);
     CHECK(rig.adapter.State().coreClockHz == 235000000u);
@@ -237,6 +241,9 @@ TEST_CASE("Ctrl+C between trials stops the search with its record; the next find
     CHECK(Has(again.out, Found(235, 166)));
     CHECK(Trials(again).empty());
     CHECK(Trials(again, true) == std::vector<Pair>{{235, 166}});
+    // The next command's test shows its progress again.
+    CHECK(RunCommand(rig.adapter, again, {"test", "211", "166", "--yes"}) == kDone);
+    CHECK(again.quietRuns == std::vector<bool>{true, false});
 }
 
 TEST_CASE("a confirming run that fails confirms the next lower clock, at most three times")

@@ -22,6 +22,7 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions;
     std::vector<platform::ClockTestRun> testRuns;
+    std::vector<bool> quietRuns;  // whether each test's progress was quiet
     std::function<void()> duringTest;
     std::map<std::string, std::string> files;  // each file's bytes
 
@@ -128,6 +129,7 @@ public:
     void ShowTestProgress(const platform::ClockTestRun& run, platform::ClockTrial& trial) override
     {
         testRuns.push_back(run);
+        quietRuns.push_back(quietProgress);
         trial.OnProgressShown();
         if (duringTest)
             duringTest();
