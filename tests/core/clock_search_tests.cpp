@@ -241,6 +241,13 @@ TEST_CASE("Ctrl+C between trials stops the search with its record; the next find
     CHECK(Has(again.out, Found(235, 166)));
     CHECK(Trials(again).empty());
     CHECK(Trials(again, true) == std::vector<Pair>{{235, 166}});
+    // --again leaves a search that stopped for a new one.
+    fake::FakeConsole stopped;
+    stopped.breakAfterTests = 1;
+    CHECK(RunCommand(rig.adapter, stopped, {"find", "memory", "--yes"}) == kDeclined);
+    fake::FakeConsole anew;
+    CHECK(RunCommand(rig.adapter, anew, {"find", "memory", "--yes", "--again"}) == kDone);
+    CHECK(anew.out.rfind("memory 167 MHz ... passed before\n", 0) == 0);
     // The next command's test shows its progress again.
     CHECK(RunCommand(rig.adapter, again, {"test", "211", "166", "--yes"}) == kDone);
     CHECK(again.quietRuns == std::vector<bool>{true, false});
